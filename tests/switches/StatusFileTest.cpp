@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "switches/SettingLists.h"
+#include "switches/StatusFile.h"
+
+namespace vemora {
+namespace {
+
+namespace fs = std::filesystem;
+
+class StatusFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("vemora-sts-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    static std::vector<char> ReadBytes(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void WriteBytes(const fs::path& p, const std::vector<char>& bytes) {
+        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(StatusFileTest, DisplaySettingsLandAtTheirOffsets) {
+    // PC437, U.S.A., 100%, Customer Display, Cursor is displayed; every other bit off.
+    SwitchImage image;
+    image.ApplyCodeTable(0);
+    image.ApplyCharacterSet(0);
+    image.ApplyBrightness(0);
+    image.ApplyPeripheralDevice(1);
+    image.ApplyCursorMode(0);
+    const fs::path file = dir_ / "display.sts";
+    ASSERT_TRUE(SaveStatusFile(file, image).ok());
+
+    const std::vector<char> bytes = ReadBytes(file);
+    ASSERT_EQ(bytes.size(), kStatusFileSize);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const bool one = i == 84 || i == 116 || i == 148;
+        EXPECT_EQ(bytes[i], one ? 1 : 0) << "offset " << i;
+    }
+}
+
+TEST_F(StatusFileTest, EveryCellAtThirtySixPerBankPlusFourPerCellLittleEndian) {
+    SwitchImage image;
+    for (int b = 1; b <= kBankCount; ++b) {
+        for (int c = 0; c < 9; ++c) {
+            image.Bank(b).cells[c] = (b * 100 + c) * (c % 2 ? -1 : 1) - 48 * (c == 8);
+        }
+    }
+    const StatusBytes bytes = EncodeStatus(image);
+    for (int b = 1; b <= kBankCount; ++b) {
+        for (int c = 0; c < 9; ++c) {
+            const std::size_t at = 36 * (b - 1) + 4 * c;
+            const auto u = static_cast<std::uint32_t>(image.Bank(b).cells[c]);
+            EXPECT_EQ(bytes[at], u & 0xFF);
+            EXPECT_EQ(bytes[at + 3], u >> 24);
+        }
+    }
+    EXPECT_EQ(DecodeStatus(bytes), image);
+}
+
+TEST_F(StatusFileTest, SaveAndLoadGiveBackTheSameBytesAndImage) {
+    SwitchImage image;
+    image.LoadBankDigits(1, {'0', '0', '1', '0', '0', '0', '0', '0'});
+    image.LoadBankDigits(5, {'0', '0', '1', '1', '0', '0', '0', '2'});
+    image.Bank(2).cells[0] = -48;
+    const fs::path file = dir_ / "a.sts";
+    ASSERT_TRUE(SaveStatusFile(file, image).ok());
+    const std::vector<char> first = ReadBytes(file);
+
+    SwitchImage loaded;
+    ASSERT_TRUE(LoadStatusFile(file, loaded).ok());
+    EXPECT_EQ(loaded, image);
+    EXPECT_EQ(loaded.ComputeSelections(), image.ComputeSelections());
+    ASSERT_TRUE(SaveStatusFile(file, loaded).ok());
+    EXPECT_EQ(ReadBytes(file), first);
+}
+
+TEST_F(StatusFileTest, LoadRefusesAnyOtherSizeAndKeepsTheImage) {
+    SwitchImage image;
+    image.ApplyCodeTable(6);
+    const SwitchImage before = image;
+    for (std::size_t size : {0, 100, 179, 181, 360}) {
+        const fs::path file = dir_ / ("s" + std::to_string(size) + ".sts");
+        WriteBytes(file, std::vector<char>(size, 1));
+        const FileResult r = LoadStatusFile(file, image);
+        EXPECT_EQ(r.outcome, FileOutcome::WrongFormat) << size;
+        EXPECT_EQ(r.path, file);
+        EXPECT_EQ(image, before) << size;
+    }
+}
+
+TEST_F(StatusFileTest, UnreadableFileIsAFailureWithItsReason) {
+    SwitchImage image;
+    image.ApplyBrightness(2);
+    const SwitchImage before = image;
+    FileResult r = LoadStatusFile(dir_ / "missing.sts", image);
+    EXPECT_EQ(r.outcome, FileOutcome::CannotRead);
+    EXPECT_EQ(r.reason, "No such file or directory");
+    r = LoadStatusFile(dir_, image);  // a folder
+    EXPECT_EQ(r.outcome, FileOutcome::CannotRead);
+    EXPECT_EQ(image, before);
+}
+
+TEST_F(StatusFileTest, SaveIntoAMissingFolderFails) {
+    const FileResult r = SaveStatusFile(dir_ / "no" / "x.sts", SwitchImage{});
+    EXPECT_EQ(r.outcome, FileOutcome::CannotWrite);
+    EXPECT_EQ(r.reason, "No such file or directory");
+}
+
+// A save that fails half-way (the file size limit stops the write) must leave the file it would
+// have replaced as it was, and no temporary file behind.
+TEST_F(StatusFileTest, FailedSaveLeavesTheExistingFileIntact) {
+    const fs::path file = dir_ / "keep.sts";
+    SwitchImage old;
+    old.ApplyCodeTable(16);
+    ASSERT_TRUE(SaveStatusFile(file, old).ok());
+    const std::vector<char> before = ReadBytes(file);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100, 100};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        SwitchImage image;
+        image.ApplyCharacterSet(15);
+        const FileResult r = SaveStatusFile(file, image);
+        ::_exit(r.outcome == FileOutcome::CannotWrite && r.path == file && !r.reason.empty() ? 0
+                                                                                             : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1);
+}
+
+TEST_F(StatusFileTest, SaveKeepsTheModeOfTheFileItReplaces) {
+    const fs::path file = dir_ / "mode.sts";
+    ASSERT_TRUE(SaveStatusFile(file, SwitchImage{}).ok());
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(SaveStatusFile(file, SwitchImage{}).ok());
+    EXPECT_EQ(fs::status(file).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST(StatusFileNames, SaveAppendsTheExtensionUnlessExactlyThere) {
+    struct Case {
+        const char* given;
+        const char* saved;
+    } cases[] = {
+        {"abc", "abc.sts"},         {"abc.sts", "abc.sts"}, {"abc.txt", "abc.txt.sts"},
+        {"ABC.STS", "ABC.STS.sts"}, {"sts", "sts.sts"},     {".sts", ".sts"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StatusSaveName(c.given), c.saved) << c.given;
+    }
+    EXPECT_EQ(StatusSavePath("/tmp/dir.sts/abc"), fs::path("/tmp/dir.sts/abc.sts"));
+}
+
+TEST(StatusFileNames, LoadTakesOnlyNamesEndingInSts) {
+    struct Case {
+        const char* name;
+        bool accepted;
+    } cases[] = {
+        {"abc.sts", true}, {"abcsts", true}, {"sts", true},      {"ABC.STS", false},
+        {"abc.st", false}, {"st", false},    {"abc.stS", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsStatusLoadName(c.name), c.accepted) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace vemora
