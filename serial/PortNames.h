@@ -1,0 +1,20 @@
+#pragma once
+// The port names a user chooses and the devices they stand for on this machine.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace vemora {
+
+// The fifteen fixed names of the Port list, in their order.
+inline constexpr std::array<std::string_view, 15> kFixedPortNames{
+    "COM1",         "COM2",         "COM3",         "COM4",         "COM5",
+    "COM6",         "COM7",         "COM8",         "COM9",         "\\\\.\\COM10",
+    "\\\\.\\COM11", "\\\\.\\COM12", "\\\\.\\COM13", "\\\\.\\COM14", "\\\\.\\COM15"};
+
+// "COMn" and "\\.\COMn" are /dev/ttyS(n-1); a name that begins with "/" is a device path used as it
+// is; anything else is returned unchanged (and will not open).
+std::string PortDevicePath(std::string_view portName);
+
+}  // namespace vemora

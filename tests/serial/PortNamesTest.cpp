@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include "serial/PortNames.h"
+
+namespace vemora {
+namespace {
+
+TEST(PortNames, ResolveToDevicePaths) {
+    struct Case {
+        const char* name;
+        const char* device;
+    } cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM9", "/dev/ttyS8"},
+        {"\\\\.\\COM10", "/dev/ttyS9"},
+        {"\\\\.\\COM15", "/dev/ttyS14"},
+        {"\\\\.\\COM3", "/dev/ttyS2"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"/dev/pts/7", "/dev/pts/7"},
+        {"COM0", "COM0"},
+        {"COM", "COM"},
+        {"COM1x", "COM1x"},
+        {"com1", "com1"},
+        {"COM01", "COM01"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PortDevicePath(c.name), c.device) << c.name;
+    }
+}
+
+TEST(PortNames, FixedListIsInOrder) {
+    EXPECT_EQ(kFixedPortNames.front(), "COM1");
+    EXPECT_EQ(kFixedPortNames[8], "COM9");
+    EXPECT_EQ(kFixedPortNames[9], "\\\\.\\COM10");
+    EXPECT_EQ(kFixedPortNames.back(), "\\\\.\\COM15");
+    for (std::size_t i = 0; i < kFixedPortNames.size(); ++i) {
+        EXPECT_EQ(PortDevicePath(kFixedPortNames[i]), "/dev/ttyS" + std::to_string(i));
+    }
+}
+
+}  // namespace
+}  // namespace vemora
