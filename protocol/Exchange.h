@@ -1,0 +1,56 @@
+#pragma once
+// One exchange with the display over the channel: commands written whole, replies read into the
+// exchange's own buffer after the fixed pauses.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "protocol/DisplayCommands.h"
+#include "serial/SerialChannel.h"
+
+namespace vemora {
+
+// Waits the given time: a real sleep in the programs, virtual time in the tests.
+using Pause = std::function<void(std::chrono::milliseconds)>;
+
+// Between a command that is answered and the first read of its answer.
+inline constexpr std::chrono::milliseconds kReplyPause{300};
+// Single-byte reads a sync wait makes at most before it gives up.
+inline constexpr int kSyncReadLimit = 10;
+
+class DisplayExchange {
+  public:
+    DisplayExchange(CSerialChannel& channel, Pause pause)
+        : channel_(channel), pause_(std::move(pause)) {}
+
+    // Writes the command in one transfer of its exact length; returns the count written.
+    template <std::size_t N>
+    std::uint32_t Send(const std::array<Byte, N>& command) {
+        return channel_.Write(command.data(), N);
+    }
+    void Wait(std::chrono::milliseconds time) { pause_(time); }
+
+    // After the select command: pause, read three bytes and drop them.
+    void ReadSelectReply();
+    // Clears the buffer, pauses, then waits for the sync byte with at most `limit` reads.
+    SyncWaitResult AwaitReply(std::optional<int> limit,
+                              const std::function<void()>& afterFirstRead = {});
+    // The setup reply: three bytes into bytes 0 to 2.
+    void ReadSetupReply() { Read(kSetupReplySize); }
+    // The switch reply: eleven bytes into bytes 0 to 10.
+    void ReadSwitchReply() { Read(kSwitchReplySize); }
+
+    const ReplyBuffer& Buffer() const { return buffer_; }
+
+  private:
+    void Read(std::size_t count);
+
+    CSerialChannel& channel_;
+    Pause pause_;
+    ReplyBuffer buffer_{};
+};
+
+}  // namespace vemora

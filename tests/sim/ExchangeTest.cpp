@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "protocol/Exchange.h"
+#include "sim/WiredDisplay.h"
+
+namespace vemora {
+namespace {
+
+using std::chrono::milliseconds;
+
+// The channel on an in-memory wire with the simulated display at its far end, on virtual time.
+class ExchangeTest : public ::testing::Test {
+  protected:
+    void Connect(SimOptions options) {
+        display_.emplace(wire_, std::move(options));
+        PortConfig config;
+        config.portName = "/dev/wire";
+        channel_.Configure(config);
+        ASSERT_TRUE(channel_.Open());
+    }
+    DisplayExchange Exchange() {
+        return DisplayExchange(channel_, [this](milliseconds ms) {
+            pauses_.push_back(ms);
+            clock_.Advance(ms);
+        });
+    }
+
+    VirtualClock clock_;
+    MemoryWire wire_{clock_};
+    CSerialChannel channel_{wire_.MakeDevice()};
+    std::optional<WiredDisplay> display_;
+    std::vector<milliseconds> pauses_;
+};
+
+TEST_F(ExchangeTest, SetupReplyAfterNoise) {
+    SimOptions options;
+    options.noise = 5;
+    Connect(options);
+    DisplayExchange exchange = Exchange();
+    EXPECT_EQ(exchange.Send(CmdSetupEnter), 8u);
+    const SyncWaitResult sync = exchange.AwaitReply(kSyncReadLimit);
+    EXPECT_TRUE(sync.synced);
+    EXPECT_EQ(sync.reads, 6);
+    exchange.ReadSetupReply();
+    EXPECT_TRUE(IsDisplayIdentity(exchange.Buffer()));
+    EXPECT_EQ(pauses_, std::vector<milliseconds>{kReplyPause});
+}
+
+TEST_F(ExchangeTest, SyncWaitStopsAtItsLimitOnASilentDisplay) {
+    SimOptions options;
+    options.silent = true;
+    Connect(options);
+    DisplayExchange exchange = Exchange();
+    exchange.Send(CmdSwitchQuery(1));
+    const auto start = clock_.Now();
+    const SyncWaitResult sync = exchange.AwaitReply(kSyncReadLimit);
+    EXPECT_FALSE(sync.synced);
+    EXPECT_EQ(sync.reads, 10);
+    // The pause, then ten silent single-byte reads of 20 ms each.
+    EXPECT_EQ(clock_.Now() - start, milliseconds(300 + 10 * 20));
+}
+
+TEST_F(ExchangeTest, SwitchReplyDigitsAndAShortOne) {
+    SimOptions options;
+    options.switches.ApplyCodeTable(16);
+    Connect(options);
+    DisplayExchange exchange = Exchange();
+    exchange.Send(CmdSwitchQuery(1));
+    ASSERT_TRUE(exchange.AwaitReply(kSyncReadLimit).synced);
+    exchange.ReadSwitchReply();
+    EXPECT_TRUE(SwitchReplyComplete(exchange.Buffer()));
+    EXPECT_EQ(SwitchReplyDigits(exchange.Buffer()),
+              (SwitchDigits{'0', '0', '0', '1', '1', '0', '1', '1'}));
+
+    display_.reset();
+    options.shortReply = true;
+    Connect(options);
+    DisplayExchange shortExchange = Exchange();
+    shortExchange.Send(CmdSwitchQuery(1));
+    ASSERT_TRUE(shortExchange.AwaitReply(kSyncReadLimit).synced);
+    shortExchange.ReadSwitchReply();
+    EXPECT_FALSE(SwitchReplyComplete(shortExchange.Buffer()));
+}
+
+TEST_F(ExchangeTest, SelectReplyIsReadAfterThePauseAndDropped) {
+    Connect({});
+    DisplayExchange exchange = Exchange();
+    exchange.Send(CmdSelectDisplay);
+    exchange.ReadSelectReply();
+    EXPECT_EQ(pauses_, std::vector<milliseconds>{kReplyPause});
+    // Nothing of the select reply is left for the next read.
+    Byte extra = 0;
+    EXPECT_EQ(channel_.Read(&extra, 1), 0u);
+}
+
+}  // namespace
+}  // namespace vemora
