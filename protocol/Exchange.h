@@ -21,15 +21,20 @@ inline constexpr std::chrono::milliseconds kReplyPause{300};
 // Single-byte reads a sync wait makes at most before it gives up.
 inline constexpr int kSyncReadLimit = 10;
 
+// Writes a command in one transfer of its exact length; true when it went out whole.
+template <std::size_t N>
+bool SendWhole(CSerialChannel& channel, const std::array<Byte, N>& command) {
+    return channel.Write(command.data(), N) == N;
+}
+
 class DisplayExchange {
   public:
     DisplayExchange(CSerialChannel& channel, Pause pause)
         : channel_(channel), pause_(std::move(pause)) {}
 
-    // Writes the command in one transfer of its exact length; returns the count written.
     template <std::size_t N>
-    std::uint32_t Send(const std::array<Byte, N>& command) {
-        return channel_.Write(command.data(), N);
+    bool Send(const std::array<Byte, N>& command) {
+        return SendWhole(channel_, command);
     }
     void Wait(std::chrono::milliseconds time) { pause_(time); }
 

@@ -4,34 +4,24 @@
 
 #include "protocol/Exchange.h"
 #include "sim/WiredDisplay.h"
+#include "support/DisplayBench.h"
 
 namespace vemora {
 namespace {
 
 using std::chrono::milliseconds;
 
-// The channel on an in-memory wire with the simulated display at its far end, on virtual time.
 class ExchangeTest : public ::testing::Test {
   protected:
     void Connect(SimOptions options) {
-        display_.emplace(wire_, std::move(options));
-        PortConfig config;
-        config.portName = "/dev/wire";
-        channel_.Configure(config);
-        ASSERT_TRUE(channel_.Open());
+        bench_.Attach(std::move(options));
+        ASSERT_TRUE(bench_.Open());
     }
-    DisplayExchange Exchange() {
-        return DisplayExchange(channel_, [this](milliseconds ms) {
-            pauses_.push_back(ms);
-            clock_.Advance(ms);
-        });
-    }
+    DisplayExchange Exchange() { return DisplayExchange(bench_.channel_, bench_.PauseFn()); }
 
-    VirtualClock clock_;
-    MemoryWire wire_{clock_};
-    CSerialChannel channel_{wire_.MakeDevice()};
-    std::optional<WiredDisplay> display_;
-    std::vector<milliseconds> pauses_;
+    testing::DisplayBench bench_;
+    VirtualClock& clock_ = bench_.clock_;
+    CSerialChannel& channel_ = bench_.channel_;
 };
 
 TEST_F(ExchangeTest, SetupReplyAfterNoise) {
@@ -39,13 +29,13 @@ TEST_F(ExchangeTest, SetupReplyAfterNoise) {
     options.noise = 5;
     Connect(options);
     DisplayExchange exchange = Exchange();
-    EXPECT_EQ(exchange.Send(CmdSetupEnter), 8u);
+    EXPECT_TRUE(exchange.Send(CmdSetupEnter));
     const SyncWaitResult sync = exchange.AwaitReply(kSyncReadLimit);
     EXPECT_TRUE(sync.synced);
     EXPECT_EQ(sync.reads, 6);
     exchange.ReadSetupReply();
     EXPECT_TRUE(IsDisplayIdentity(exchange.Buffer()));
-    EXPECT_EQ(pauses_, std::vector<milliseconds>{kReplyPause});
+    EXPECT_EQ(bench_.PauseLengths(), std::vector<milliseconds>{kReplyPause});
 }
 
 TEST_F(ExchangeTest, SyncWaitStopsAtItsLimitOnASilentDisplay) {
@@ -74,7 +64,6 @@ TEST_F(ExchangeTest, SwitchReplyDigitsAndAShortOne) {
     EXPECT_EQ(SwitchReplyDigits(exchange.Buffer()),
               (SwitchDigits{'0', '0', '0', '1', '1', '0', '1', '1'}));
 
-    display_.reset();
     options.shortReply = true;
     Connect(options);
     DisplayExchange shortExchange = Exchange();
@@ -89,7 +78,7 @@ TEST_F(ExchangeTest, SelectReplyIsReadAfterThePauseAndDropped) {
     DisplayExchange exchange = Exchange();
     exchange.Send(CmdSelectDisplay);
     exchange.ReadSelectReply();
-    EXPECT_EQ(pauses_, std::vector<milliseconds>{kReplyPause});
+    EXPECT_EQ(bench_.PauseLengths(), std::vector<milliseconds>{kReplyPause});
     // Nothing of the select reply is left for the next read.
     Byte extra = 0;
     EXPECT_EQ(channel_.Read(&extra, 1), 0u);

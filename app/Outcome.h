@@ -1,0 +1,48 @@
+#pragma once
+// What a flow with the display or a status file ended in, and the one place that turns it into
+// the words the operator reads.
+
+#include <string>
+#include <string_view>
+
+#include "serial/SerialDevice.h"
+#include "switches/StatusFile.h"
+
+namespace vemora {
+
+enum class Outcome {
+    Done,  // a command that nothing is read back for went out whole
+    Connected,
+    ConfigureRefused,  // no port name
+    OpenFailed,
+    PortError,      // a write did not go out whole
+    WrongIdentity,  // the setup reply is not that of our display
+    NoResponse,     // no sync byte, or a switch reply came short
+    GotStatus,
+    SetStatus,
+    WrongFormat,  // a status file name or size that is not one
+    FileFailed,   // a status file that could not be read or written
+};
+
+enum class MessageIcon { None, Information, Exclamation };
+
+struct Message {
+    std::string_view text;
+    MessageIcon icon;
+};
+
+// The fixed message of an outcome; Done and FileFailed have none (empty text).
+Message MessageFor(Outcome outcome);
+
+bool IsSuccess(Outcome outcome);
+
+// Why the port did not open, in a user's words, with what to do about it.
+std::string DescribeOpenError(const OpenError& error);
+
+// A status file that could not be read or written: the file and the system's reason.
+std::string DescribeFileFailure(const FileResult& result, bool saving);
+
+// The outcome of a status file operation.
+Outcome FileOutcomeOf(const FileResult& result);
+
+}  // namespace vemora

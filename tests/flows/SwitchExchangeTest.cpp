@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include "support/DisplayBench.h"
+#include "switches/SwitchExchange.h"
+
+namespace vemora {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::Bytes;
+
+class RecordedProgress : public Progress {
+  public:
+    void SetPosition(int position) override { events.push_back(position); }
+    void Step() override { events.push_back(kStep); }
+    int Steps() const { return static_cast<int>(std::count(events.begin(), events.end(), kStep)); }
+
+    static constexpr int kStep = -1;
+    std::vector<int> events;
+};
+
+SwitchDigits Digits(const char* s) {
+    SwitchDigits d;
+    std::copy(s, s + 8, d.begin());
+    return d;
+}
+
+SimOptions DisplayWith(std::initializer_list<const char*> banks) {
+    SimOptions options;
+    int bank = 1;
+    for (const char* digits : banks) {
+        options.switches.LoadBankDigits(bank++, Digits(digits));
+    }
+    return options;
+}
+
+class SwitchExchangeTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(bench_.Open()); }
+    void Use(SimOptions options) { bench_.Attach(std::move(options)); }
+    Outcome Get() { return GetStatus(bench_.channel_, bench_.PauseFn(), progress_, image_); }
+    Outcome Set() { return SetStatus(bench_.channel_, bench_.PauseFn(), progress_, image_); }
+
+    testing::DisplayBench bench_;
+    RecordedProgress progress_;
+    SwitchImage image_;
+};
+
+TEST_F(SwitchExchangeTest, GetStatusReadsTheFiveBanksInOrder) {
+    Use(DisplayWith({"00011101", "00001101", "00000001", "00000010", "00110001"}));
+    EXPECT_EQ(Get(), Outcome::GotStatus);
+
+    std::vector<std::vector<Byte>> expected{Bytes(CmdSelectDisplay)};
+    for (int bank = 1; bank <= 5; ++bank) {
+        expected.push_back(Bytes(CmdSwitchQuery(bank)));
+    }
+    EXPECT_EQ(bench_.Transfers(), expected);
+    EXPECT_EQ(bench_.PauseLengths(), std::vector<milliseconds>(6, kReplyPause));
+    EXPECT_EQ(progress_.events.front(), 0);
+    EXPECT_EQ(progress_.Steps(), 45);
+
+    const SwitchSelections s = image_.ComputeSelections();
+    EXPECT_EQ(s, (SwitchSelections{6, 13, 3, 0, 1}));  // PC737, Korea, 20%, displayed, Customer
+    EXPECT_EQ(image_.FormatBankDigits(5), Digits("00110001"));
+}
+
+TEST_F(SwitchExchangeTest, GetStatusTakesOddDigitsAsTheyCame) {
+    SimOptions options = DisplayWith({"00000001"});
+    options.digitTwoBank = 1;
+    options.noise = 4;
+    Use(options);
+    EXPECT_EQ(Get(), Outcome::GotStatus);
+    EXPECT_EQ(image_.Bank(1).cells[1], 2);
+    EXPECT_EQ(image_.ComputeSelections().codeTable, 1);
+}
+
+TEST_F(SwitchExchangeTest, FailedGetStatusChangesNothing) {
+    struct Case {
+        const char* name;
+        SimOptions display;
+        std::size_t queries;
+    };
+    SimOptions silent;
+    silent.silent = true;
+    SimOptions shortReply = DisplayWith({"11111111", "11111111"});
+    shortReply.shortReply = true;
+    SimOptions noisy;
+    noisy.noise = 10;  // the sync byte would come on the eleventh read
+    const Case cases[] = {
+        {"silent", silent, 1},
+        {"short reply", shortReply, 1},
+        {"too much noise", noisy, 1},
+    };
+    for (const Case& c : cases) {
+        Use(c.display);
+        bench_.wire_.ClearWritten();
+        image_.ApplyCodeTable(16);
+        image_.Bank(2).cells[0] = 5;
+        const SwitchImage before = image_;
+        EXPECT_EQ(Get(), Outcome::NoResponse) << c.name;
+        EXPECT_EQ(image_, before) << c.name;
+        EXPECT_EQ(bench_.Transfers().size(), 1 + c.queries) << c.name;
+    }
+}
+
+TEST_F(SwitchExchangeTest, GetStatusStopsAtAShortWrite) {
+    bench_.wire_.SetCts(false);
+    const SwitchImage before = image_;
+    EXPECT_EQ(Get(), Outcome::PortError);
+    EXPECT_EQ(image_, before);
+}
+
+TEST_F(SwitchExchangeTest, SetStatusWritesTheImageInsideSetupMode) {
+    image_.LoadBankDigits(1, Digits("00100000"));  // value 32 goes back unchanged
+    image_.ApplyCharacterSet(15);
+    image_.ApplyBrightness(3);
+    image_.ApplyPeripheralDevice(2);
+    image_.LoadBankDigits(5, Digits("00110001"));
+    const auto start = bench_.clock_.Now();
+    EXPECT_EQ(Set(), Outcome::SetStatus);
+
+    std::vector<std::vector<Byte>> expected{Bytes(CmdInitialize), Bytes(CmdSelectDisplay),
+                                            Bytes(CmdSetupEnter)};
+    for (int bank = 1; bank <= 5; ++bank) {
+        expected.push_back(Bytes(CmdSwitchWrite(bank, image_.FormatBankDigits(bank))));
+    }
+    expected.push_back(Bytes(CmdSetupExit));
+    EXPECT_EQ(bench_.Transfers(), expected);
+    EXPECT_EQ(bench_.PauseLengths(),
+              (std::vector<milliseconds>{kReplyPause, kReplyPause, milliseconds(1000),
+                                         milliseconds(1000)}));
+    // The two settling pauses come after the setup exit.
+    EXPECT_GT(bench_.pauses_[2].at, bench_.wire_.Written().back().at);
+    EXPECT_GE(bench_.clock_.Now() - start, milliseconds(2600));
+    EXPECT_EQ(progress_.Steps(), 9);
+
+    EXPECT_EQ(bench_.Sim().Bank(1), Digits("00100000"));
+    EXPECT_EQ(bench_.Sim().Bank(2), Digits("00001111"));
+    EXPECT_EQ(bench_.Sim().Bank(3), Digits("00000001"));
+    EXPECT_EQ(bench_.Sim().Bank(4), Digits("00000011"));
+    EXPECT_EQ(bench_.Sim().Bank(5), Digits("00110001"));
+    EXPECT_EQ(bench_.Sim().State(), SimState::Ready);
+}
+
+TEST_F(SwitchExchangeTest, SetStatusWithoutSyncLeavesSetupModeAndWritesNoBank) {
+    SimOptions silent;
+    silent.silent = true;
+    Use(silent);
+    EXPECT_EQ(Set(), Outcome::NoResponse);
+    EXPECT_EQ(bench_.Transfers(),
+              (std::vector<std::vector<Byte>>{Bytes(CmdInitialize), Bytes(CmdSelectDisplay),
+                                              Bytes(CmdSetupEnter), Bytes(CmdSetupExit)}));
+    EXPECT_EQ(progress_.Steps(), 0);
+}
+
+TEST_F(SwitchExchangeTest, SetStatusStopsAtAShortWrite) {
+    bench_.wire_.SetCts(false);
+    EXPECT_EQ(Set(), Outcome::PortError);
+    EXPECT_TRUE(bench_.Transfers().empty());
+}
+
+TEST_F(SwitchExchangeTest, GetThenSetWritesBackWhatWasRead) {
+    const SimOptions display =
+        DisplayWith({"00001000", "00010000", "00000000", "00000101", "00001110"});
+    Use(display);
+    ASSERT_EQ(Get(), Outcome::GotStatus);
+    bench_.wire_.ClearWritten();
+    ASSERT_EQ(Set(), Outcome::SetStatus);
+    EXPECT_EQ(bench_.Sim().Bank(1), Digits("00001000"));
+    EXPECT_EQ(bench_.Sim().Bank(2), Digits("00010000"));
+    EXPECT_EQ(bench_.Sim().Bank(3), Digits("00000000"));
+    EXPECT_EQ(bench_.Sim().Bank(4), Digits("00000101"));
+    EXPECT_EQ(bench_.Sim().Bank(5), Digits("00000000"));  // cells 2 to 4 are never written
+}
+
+}  // namespace
+}  // namespace vemora
