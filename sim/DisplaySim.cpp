@@ -62,6 +62,7 @@ std::vector<Byte> DisplaySim::Receive(std::span<const Byte> bytes) {
             break;
         }
         if (length < 0) {
+            commands_.push_back(Hex(std::span<const Byte>(pending_.data(), 1)));
             Text(pending_.front());
             pending_.erase(pending_.begin());
             continue;

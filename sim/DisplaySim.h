@@ -44,7 +44,7 @@ class DisplaySim {
     int CharacterSet() const { return characterSet_; }  // last direct character set, -1 for none
     // The two lines of text a person would read on the display.
     std::array<std::string, 2> Lines() const;
-    // One line per complete command received (hex), and text runs.
+    // Everything received, in hex: one entry per command, and one per byte of text.
     const std::vector<std::string>& Commands() const { return commands_; }
 
   private:
