@@ -4,6 +4,8 @@
 
 namespace vemora {
 
+CSerialChannel::CSerialChannel() : CSerialChannel(MakeSystemSerialDevice()) {}
+
 CSerialChannel::CSerialChannel(std::unique_ptr<SerialDevice> device) : device_(std::move(device)) {}
 
 CSerialChannel::~CSerialChannel() {

@@ -13,6 +13,8 @@ namespace vemora {
 
 class CSerialChannel {
   public:
+    // On this machine's serial port.
+    CSerialChannel();
     // On a device: this machine's serial port, or the in-memory wire of the tests.
     explicit CSerialChannel(std::unique_ptr<SerialDevice> device);
     virtual ~CSerialChannel();

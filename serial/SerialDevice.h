@@ -42,4 +42,7 @@ class SerialDevice {
     virtual void Close() = 0;
 };
 
+// This machine's serial port.
+std::unique_ptr<SerialDevice> MakeSystemSerialDevice();
+
 }  // namespace vemora

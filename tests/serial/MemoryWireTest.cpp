@@ -100,50 +100,5 @@ TEST_F(MemoryWireTest, WriteHeldBackByCtsGivesUpAfterItsLimit) {
     EXPECT_TRUE(wire_.Written().empty());
 }
 
-TEST_F(MemoryWireTest, ChannelGuardsItsDevice) {
-    const Byte b[] = {1};
-    Byte in[1];
-    EXPECT_EQ(channel_.Write(b, 1), 0u);  // never opened
-    EXPECT_EQ(channel_.Read(in, 1), 0u);
-    OpenChannel();
-    EXPECT_EQ(channel_.Write(nullptr, 1), 0u);
-    EXPECT_EQ(channel_.Write(b, 0), 0u);
-    EXPECT_EQ(channel_.Read(in, 0), 0u);
-    EXPECT_TRUE(wire_.Written().empty());
-    EXPECT_EQ(channel_.Write(b, 1), 1u);
-    channel_.Close();
-    EXPECT_FALSE(wire_.IsOpen());
-    EXPECT_EQ(channel_.Write(b, 1), 0u);
-    EXPECT_EQ(wire_.Written().size(), 1u);
-}
-
-TEST_F(MemoryWireTest, SecondOpenAppliesNothingAndEmptyNameKeepsTheLastOne) {
-    OpenChannel();
-    PortConfig other;
-    other.portName = "/dev/other";
-    other.baudRate = 115200;
-    ASSERT_TRUE(channel_.Configure(other));
-    EXPECT_TRUE(channel_.Open());
-    EXPECT_EQ(wire_.OpenCount(), 1);
-    EXPECT_EQ(wire_.OpenedWith().baudRate, 9600u);
-
-    channel_.Close();
-    PortConfig unnamed;
-    unnamed.baudRate = 19200;
-    EXPECT_FALSE(channel_.Configure(unnamed));
-    EXPECT_TRUE(channel_.Open());
-    EXPECT_EQ(wire_.OpenedWith().portName, "/dev/other");
-    EXPECT_EQ(wire_.OpenedWith().baudRate, 19200u);
-}
-
-TEST(SerialChannel, OpenWithoutAnAcceptedNameFails) {
-    VirtualClock clock;
-    MemoryWire wire(clock);
-    CSerialChannel channel(wire.MakeDevice());
-    EXPECT_FALSE(channel.Configure(PortConfig{}));
-    EXPECT_FALSE(channel.Open());
-    EXPECT_EQ(wire.OpenCount(), 0);
-}
-
 }  // namespace
 }  // namespace vemora
