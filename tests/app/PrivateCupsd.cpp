@@ -1,0 +1,178 @@
+#include "PrivateCupsd.h"
+
+#include <grp.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace vemora::test {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr const char* kCupsd = "/usr/sbin/cupsd";
+constexpr const char* kCupsHelpers = "/usr/lib/cups";
+constexpr std::size_t kMaxSocketPath = 104;
+
+// Debian ships no serial backend (nor socket without the cups package), and cupsd refuses a
+// device URI whose backend is missing. The stand-in takes a job and notes the queue it came from.
+constexpr const char* kStandInBackend = R"(#!/bin/sh
+[ $# -eq 0 ] && exit 0
+cat "${6:-/dev/stdin}" > "$(dirname "$0")/../../printed/$PRINTER"
+)";
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path) << text;
+}
+
+}  // namespace
+
+int RunCommand(const std::string& command, std::string* output) {
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return -1;
+    }
+    std::array<char, 512> buffer;
+    std::string text;
+    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+        text.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    if (output != nullptr) {
+        *output = std::move(text);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<PrivateCupsd> PrivateCupsd::Start(std::string& why) {
+    if (access(kCupsd, X_OK) != 0) {
+        why = std::string(kCupsd) + " is missing (apt-get install cups-daemon cups-client)";
+        return nullptr;
+    }
+    std::string folder = (fs::temp_directory_path() / "vemora-cups-XXXXXX").string();
+    if (mkdtemp(folder.data()) == nullptr) {
+        why = "cannot make a temporary folder in " + fs::temp_directory_path().string();
+        return nullptr;
+    }
+    std::unique_ptr<PrivateCupsd> cupsd(new PrivateCupsd(folder));
+    if (!cupsd->Launch(why)) {
+        return nullptr;
+    }
+    return cupsd;
+}
+
+bool PrivateCupsd::Launch(std::string& why) {
+    const fs::path socket = folder_ / "cupsd.sock";
+    if (socket.string().size() >= kMaxSocketPath) {
+        why = "socket path too long: " + socket.string();
+        return false;
+    }
+    // cupsd runs backends as lp, which must reach them and the folder they write to.
+    fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                 fs::perms::others_read | fs::perms::others_exec);
+    for (const char* sub : {"root", "state", "cache", "spool", "tmp", "log", "bin/backend"}) {
+        fs::create_directories(folder_ / sub);
+    }
+    fs::create_directory(PrintedFolder());
+    fs::permissions(PrintedFolder(), fs::perms::all);
+    for (const char* helpers : {"daemon", "notifier"}) {
+        fs::create_directory_symlink(fs::path(kCupsHelpers) / helpers, folder_ / "bin" / helpers);
+    }
+    for (const char* scheme : {"serial", "socket"}) {
+        const fs::path backend = folder_ / "bin" / "backend" / scheme;
+        WriteFile(backend, kStandInBackend);
+        fs::permissions(backend, fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+    }
+
+    // Changes of a queue under the "locked" policy need a user that does not exist: refused.
+    WriteFile(folder_ / "root" / "cupsd.conf", "Listen " + socket.string() + R"(
+Browsing No
+DefaultShared No
+WebInterface No
+DirtyCleanInterval 0
+LogLevel info
+<Policy default>
+<Limit All>
+Order deny,allow
+</Limit>
+</Policy>
+<Policy locked>
+<Limit CUPS-Add-Modify-Printer Resume-Printer>
+AuthType Default
+Require user no-such-user
+</Limit>
+<Limit All>
+Order deny,allow
+</Limit>
+</Policy>
+)");
+    const std::string f = folder_.string();
+    std::string files = "ServerRoot " + f + "/root\nStateDir " + f + "/state\nCacheDir " + f +
+                        "/cache\nRequestRoot " + f + "/spool\nTempDir " + f + "/tmp\nServerBin " +
+                        f + "/bin\nAccessLog " + f + "/log/access_log\nErrorLog " + f +
+                        "/log/error_log\nPageLog " + f + "/log/page_log\nPrintcap " + f +
+                        "/printcap\n";
+    if (geteuid() == 0) {
+        files += "User lp\nGroup lp\nSystemGroup root\n";
+    } else if (const group* own = getgrgid(getegid())) {
+        files += "SystemGroup " + std::string(own->gr_name) + "\n";
+    }
+    WriteFile(folder_ / "root" / "cups-files.conf", files);
+
+    const std::string conf = f + "/root/cupsd.conf";
+    const std::string filesConf = f + "/root/cups-files.conf";
+    pid_ = fork();
+    if (pid_ == 0) {
+        // Goes down with the test program, however that ends.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        execl(kCupsd, kCupsd, "-f", "-c", conf.c_str(), "-s", filesConf.c_str(), nullptr);
+        _exit(127);
+    }
+    if (pid_ < 0) {
+        why = "cannot start cupsd";
+        return false;
+    }
+    setenv("CUPS_SERVER", socket.c_str(), 1);
+
+    // lpstat -r exits 0 whether or not the scheduler answers; it is ready in about 40 ms.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (true) {
+        std::string answer;
+        RunCommand("lpstat -r", &answer);
+        if (answer.find("scheduler is running") != std::string::npos) {
+            return true;
+        }
+        const bool exited = waitpid(pid_, nullptr, WNOHANG) == pid_;
+        if (exited || std::chrono::steady_clock::now() > deadline) {
+            if (!exited) {
+                kill(pid_, SIGTERM);
+                waitpid(pid_, nullptr, 0);
+            }
+            pid_ = -1;
+            why = "cupsd did not come up; see " + ErrorLog().string();
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+PrivateCupsd::~PrivateCupsd() {
+    if (pid_ > 0) {
+        // Started from a program, cupsd ignores SIGINT.
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+}
+
+}  // namespace vemora::test
