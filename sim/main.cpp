@@ -107,7 +107,11 @@ void ShowDisplay(const DisplaySim& sim) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Out of the box a display shows PC437, U.S.A., 100%, on the customer display, with a cursor.
     SimOptions options;
+    options.switches.ApplyBrightness(0);
+    options.switches.ApplyPeripheralDevice(1);
+    options.switches.ApplyCursorMode(0);
     std::string logFile;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kUsage;

@@ -1,0 +1,28 @@
+#pragma once
+// What vemora-cli does with a parsed command line, over whatever channel it is given.
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "app/ConnectionCheck.h"
+#include "cli/CliOptions.h"
+#include "serial/PortList.h"
+
+namespace vemora {
+
+struct CliEnvironment {
+    CSerialChannel& channel;
+    Pause pause;
+    ReleasePrinters releasePrinters;
+    std::function<std::vector<PortChoice>()> listPorts;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// Runs the command and returns the exit status.
+int RunCli(const CliOptions& options, CliEnvironment& env);
+
+int ExitStatusFor(Outcome outcome);
+
+}  // namespace vemora

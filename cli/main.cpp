@@ -1,0 +1,102 @@
+// vemora-cli: every action of the dialogs, for scripts and for configuring many displays.
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "app/CupsSpooler.h"
+#include "app/PrinterPorts.h"
+#include "cli/CliRun.h"
+
+namespace {
+
+using namespace vemora;
+
+// Printers parked for this run; given back at the end, also when a signal ends the run.
+class ParkedPrinters {
+  public:
+    explicit ParkedPrinters(bool keep) {
+        if (!keep) {
+            printers_.emplace(MakeCupsSpooler());
+        }
+    }
+    void Release(const std::string& portName) {
+        std::lock_guard lock(mutex_);
+        if (printers_) {
+            printers_->ReleasePrinterPorts(portName);
+        }
+    }
+    // Names every printer that could not be given its port back.
+    void Restore() {
+        std::lock_guard lock(mutex_);
+        if (!printers_ || printers_->IsEmpty()) {
+            return;
+        }
+        for (const UnrestoredPrinter& p : printers_->RestorePrinterPorts()) {
+            std::cerr << "vemora-cli: printer \"" << p.name
+                      << "\" could not be given its port back; its port should be \"" << p.port
+                      << "\"\n";
+        }
+    }
+
+  private:
+    std::mutex mutex_;
+    std::optional<PrinterPorts> printers_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
+    if (!parsed.error.empty()) {
+        std::cerr << "vemora-cli: " << parsed.error << "\nTry 'vemora-cli --help'.\n";
+        return 2;
+    }
+    if (!parsed.options) {
+        std::cout << parsed.help;
+        return 0;
+    }
+    const CliOptions& options = *parsed.options;
+    const bool usesPort =
+        options.command != CliCommand::Ports && options.command != CliCommand::Show;
+
+    // SIGINT, SIGTERM and SIGHUP are taken by a thread of their own, so that the printers get
+    // their ports back whenever the run ends; SIGUSR1 tells that thread the run is over.
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
+        sigaddset(&signals, s);
+    }
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    ParkedPrinters printers(options.keepPrinters || !usesPort);
+    std::thread watcher([&] {
+        int signal = 0;
+        sigwait(&signals, &signal);
+        if (signal != SIGUSR1) {
+            printers.Restore();
+            _exit(128 + signal);
+        }
+    });
+
+    CSerialChannel channel;
+    CliEnvironment env{
+        channel,
+        [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); },
+        [&](const std::string& port) { printers.Release(port); },
+        [] { return ListPorts(); },
+        std::cout,
+        std::cerr,
+    };
+    const int status = RunCli(options, env);
+    channel.Close();
+    printers.Restore();
+    pthread_kill(watcher.native_handle(), SIGUSR1);
+    watcher.join();
+    return status;
+}

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "cli/CliOptions.h"
+
+namespace vemora {
+namespace {
+
+ParsedCommandLine Parse(std::vector<std::string> args) {
+    return ParseCommandLine(args);
+}
+
+TEST(CliOptions, DefaultsAreTheDialogsDefaults) {
+    const auto parsed = Parse({"check"});
+    ASSERT_TRUE(parsed.options);
+    EXPECT_EQ(parsed.options->line.portName, "COM1");
+    EXPECT_EQ(parsed.options->line.baudRate, 9600u);
+    EXPECT_EQ(parsed.options->line.dataBits, 8);
+    EXPECT_EQ(parsed.options->line.parity, 0);
+    EXPECT_EQ(parsed.options->mode, EmulationMode::EscPos);
+    EXPECT_FALSE(parsed.options->keepPrinters);
+}
+
+TEST(CliOptions, LineSettingsAndModes) {
+    const auto parsed = Parse({"-p", "\\\\.\\COM12", "--baud=115200", "-d", "7", "--parity", "Even",
+                               "--mode", "korvant", "--keep-printers", "info"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->line.portName, "\\\\.\\COM12");
+    EXPECT_EQ(parsed.options->line.baudRate, 115200u);
+    EXPECT_EQ(parsed.options->line.dataBits, 7);
+    EXPECT_EQ(parsed.options->line.parity, 2);
+    EXPECT_EQ(parsed.options->mode, EmulationMode::Korvant);
+    EXPECT_TRUE(parsed.options->keepPrinters);
+    EXPECT_EQ(parsed.options->command, CliCommand::Info);
+}
+
+TEST(CliOptions, SettingsByTextOrIndex) {
+    const auto parsed = Parse({"set", "--code-table", "pc737 (greek)", "--charset", "13",
+                               "--brightness", "20%", "--cursor", "Cursor is not displayed"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const auto& s = parsed.options->settings;
+    ASSERT_EQ(s.size(), 4u);
+    EXPECT_EQ(s[0].setting, Setting::CodeTable);
+    EXPECT_EQ(s[0].index, 6);
+    EXPECT_EQ(s[1].index, 13);
+    EXPECT_EQ(s[2].index, 3);
+    EXPECT_EQ(s[3].index, 1);
+}
+
+TEST(CliOptions, WrongLinesSayWhatIsWrong) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{}, "no command"},
+        {{"frobnicate"}, "unknown command"},
+        {{"-p", "COM10", "check"}, "unknown port"},
+        {{"-p", "ttyUSB0", "check"}, "unknown port"},
+        {{"-b", "4800", "check"}, "baud rate"},
+        {{"-d", "9", "check"}, "data bits"},
+        {{"--parity", "mark", "check"}, "parity"},
+        {{"--mode", "epson", "check"}, "mode"},
+        {{"get", "--load", "a.sts"}, "--load belongs to set"},
+        {{"set", "--save", "a"}, "--save belongs to get"},
+        {{"--mode", "others", "get"}, "ESC/POS"},
+        {{"direct", "--code-table", "0", "--charset", "0"}, "another emulation"},
+        {{"--mode", "others", "direct", "--code-table", "0"}, "both"},
+        {{"--mode", "others", "direct", "--code-table", "0", "--charset", "0", "--cursor", "0"},
+         "only"},
+        {{"set", "--brightness", "5"}, "100%"},
+        {{"set", "--charset", "Atlantis"}, "China"},
+        {{"check", "--fast"}, "unknown option"},
+        {{"show"}, "one status file"},
+        {{"check", "extra"}, "unexpected"},
+        {{"-p"}, "needs a port"},
+    };
+    for (const Case& c : cases) {
+        const auto parsed = Parse(c.args);
+        EXPECT_FALSE(parsed.options);
+        EXPECT_NE(parsed.error.find(c.says), std::string::npos)
+            << "error \"" << parsed.error << "\" should say " << c.says;
+    }
+}
+
+TEST(CliOptions, HelpForTheToolAndEachCommand) {
+    const auto all = Parse({"--help"});
+    EXPECT_FALSE(all.options);
+    EXPECT_TRUE(all.error.empty());
+    EXPECT_NE(all.help.find("Exit status"), std::string::npos);
+    const auto get = Parse({"get", "--help"});
+    EXPECT_NE(get.help.find("--save FILE"), std::string::npos);
+    EXPECT_EQ(get.help.find("Exit status"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vemora

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/CliRun.h"
+#include "support/DisplayBench.h"
+
+namespace vemora {
+namespace {
+
+using testing::Bytes;
+
+class CliRunTest : public ::testing::Test {
+  protected:
+    int Run(std::vector<std::string> args) {
+        const ParsedCommandLine parsed = ParseCommandLine(args);
+        EXPECT_TRUE(parsed.options) << parsed.error;
+        out_.str("");
+        err_.str("");
+        CliEnvironment env{bench_.channel_,
+                           bench_.PauseFn(),
+                           [this](const std::string& port) { released_.push_back(port); },
+                           [] {
+                               return std::vector<PortChoice>{{"COM1", "/dev/ttyS0"}};
+                           },
+                           out_,
+                           err_};
+        const int status = RunCli(*parsed.options, env);
+        bench_.channel_.Close();
+        return status;
+    }
+    std::filesystem::path Temp(const std::string& name) {
+        return std::filesystem::temp_directory_path() /
+               ("vemora-cli-" + std::to_string(::getpid()) + "-" + name);
+    }
+
+    testing::DisplayBench bench_;
+    std::vector<std::string> released_;
+    std::ostringstream out_, err_;
+};
+
+TEST_F(CliRunTest, GetPrintsTheSettingsAfterTheCheck) {
+    SimOptions display;
+    display.switches.ApplyCodeTable(6);
+    display.switches.ApplyCharacterSet(13);
+    display.switches.ApplyBrightness(3);
+    display.switches.ApplyPeripheralDevice(1);
+    display.switches.ApplyCursorMode(0);
+    bench_.Attach(display);
+    EXPECT_EQ(Run({"-p", "/dev/wire", "get"}), 0);
+    EXPECT_EQ(out_.str(),
+              "Connected.\nSuccess to get status of ZRN.\n"
+              "Character code table: PC737 (Greek)\n"
+              "International character set: Korea\n"
+              "Brightness: 20%\n"
+              "Peripheral device: Customer Display\n"
+              "Cursor display mode: Cursor is displayed\n");
+    EXPECT_EQ(released_, std::vector<std::string>{"/dev/wire"});
+    // The check, ending with the setup exit, then Get Status on the same open port.
+    const auto transfers = bench_.Transfers();
+    ASSERT_EQ(transfers.size(), 5u + 6u);
+    EXPECT_EQ(transfers[4], Bytes(CmdSetupExit));
+    EXPECT_EQ(transfers[5], Bytes(CmdSelectDisplay));
+    EXPECT_EQ(bench_.wire_.OpenCount(), 1);
+}
+
+TEST_F(CliRunTest, JsonCarriesIndexesItemsAndCells) {
+    EXPECT_EQ(Run({"-p", "/dev/wire", "--json", "get"}), 0);
+    EXPECT_EQ(out_.str(),
+              "{\"settings\": {\"codeTable\": {\"index\": 0, \"item\": \"PC437 (USA: Standard "
+              "Europe)\"}, \"characterSet\": {\"index\": 0, \"item\": \"U.S.A.\"}, "
+              "\"brightness\": {\"index\": 4, \"item\": null}, \"peripheralDevice\": {\"index\": "
+              "-1, \"item\": null}, \"cursorMode\": {\"index\": 1, \"item\": \"Cursor is not "
+              "displayed\"}}, \"cells\": [[0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, 0, 0, "
+              "0], [0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, "
+              "0, 0, 0]]}\n");
+    EXPECT_NE(err_.str().find("Success to get status of ZRN."), std::string::npos);
+}
+
+TEST_F(CliRunTest, SetAppliesTheGivenSettingsToWhatWasRead) {
+    SimOptions display;
+    display.switches.LoadBankDigits(5, {'0', '0', '1', '1', '0', '0', '0', '1'});
+    bench_.Attach(display);
+    EXPECT_EQ(Run({"-p", "/dev/wire", "set", "--code-table", "Katakana", "--brightness", "0"}), 0);
+    EXPECT_EQ(bench_.Sim().Bank(1), (SwitchDigits{'0', '0', '0', '0', '0', '0', '0', '1'}));
+    EXPECT_EQ(bench_.Sim().Bank(3), (SwitchDigits{'0', '0', '0', '0', '0', '1', '0', '0'}));
+    EXPECT_EQ(bench_.Sim().Bank(5), (SwitchDigits{'0', '0', '1', '1', '0', '0', '0', '1'}));
+    EXPECT_NE(out_.str().find("Success to set status of ZRN\n"), std::string::npos);
+}
+
+TEST_F(CliRunTest, SaveThenSetFromTheFileWritesTheSavedImage) {
+    SimOptions display;
+    display.switches.ApplyCodeTable(16);
+    display.switches.ApplyPeripheralDevice(2);
+    bench_.Attach(display);
+    const auto base = Temp("saved");
+    ASSERT_EQ(Run({"-p", "/dev/wire", "get", "--save", base.string()}), 0);
+    const auto file = base.string() + ".sts";
+    ASSERT_TRUE(std::filesystem::exists(file));
+
+    bench_.Attach({});
+    bench_.wire_.ClearWritten();
+    EXPECT_EQ(Run({"-p", "/dev/wire", "set", "--load", file}), 0);
+    EXPECT_EQ(bench_.Sim().Bank(1), (SwitchDigits{'0', '0', '0', '1', '1', '0', '1', '1'}));
+    EXPECT_EQ(bench_.Sim().Bank(4), (SwitchDigits{'0', '0', '0', '0', '0', '0', '1', '1'}));
+    // No Get Status in between: the check, then Set Status.
+    EXPECT_EQ(bench_.Transfers().size(), 5u + 9u);
+    std::filesystem::remove(file);
+}
+
+TEST_F(CliRunTest, FailuresAndTheirExitStatus) {
+    const auto wrongSize = Temp("short.sts");
+    std::ofstream(wrongSize) << "short";
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        SimOptions display;
+        bool dsr;
+        int status;
+        const char* says;
+    };
+    SimOptions wrong;
+    wrong.wrongIdentity = true;
+    SimOptions silentAfterCheck;
+    silentAfterCheck.shortReply = true;
+    const Case cases[] = {
+        {"identity",
+         {"-p", "/dev/wire", "check"},
+         wrong,
+         true,
+         1,
+         "This Display don't match our company name."},
+        {"short reply",
+         {"-p", "/dev/wire", "get"},
+         silentAfterCheck,
+         true,
+         1,
+         "Display did not respond. Check the display, please."},
+        {"DSR off",
+         {"-p", "/dev/wire", "check"},
+         {},
+         false,
+         3,
+         "Can't open port and Display is disconnected\n/dev/wire: DSR is off."},
+        {"load name",
+         {"-p", "/dev/wire", "set", "--load", "a.STS"},
+         {},
+         true,
+         4,
+         "Wrong format files loaded."},
+        {"load size",
+         {"-p", "/dev/wire", "set", "--load", wrongSize.string()},
+         {},
+         true,
+         4,
+         "Wrong format files loaded."},
+        {"show missing",
+         {"show", "/nonexistent/x.sts"},
+         {},
+         true,
+         4,
+         "Could not load \"/nonexistent/x.sts\": No such file or directory."},
+    };
+    for (const Case& c : cases) {
+        bench_.Attach(c.display);
+        bench_.wire_.SetDsr(c.dsr);
+        EXPECT_EQ(Run(c.args), c.status) << c.name;
+        EXPECT_NE(err_.str().find(c.says), std::string::npos) << c.name << ": " << err_.str();
+    }
+    std::filesystem::remove(wrongSize);
+}
+
+TEST_F(CliRunTest, AFileRefusedBeforeThePortIsTouched) {
+    EXPECT_EQ(Run({"-p", "/dev/wire", "set", "--load", "/nonexistent/a.sts"}), 4);
+    EXPECT_EQ(bench_.wire_.OpenCount(), 0);
+    EXPECT_TRUE(released_.empty());
+}
+
+TEST_F(CliRunTest, DirectAndInfoInTheOtherModes) {
+    SimOptions display;
+    display.emulation = SimEmulation::Others;
+    bench_.Attach(display);
+    EXPECT_EQ(Run({"-p", "/dev/wire", "-m", "others", "direct", "--code-table", "PC864(Arabic)",
+                   "--charset", "China"}),
+              0);
+    EXPECT_EQ(bench_.Transfers(),
+              (std::vector<std::vector<Byte>>{Bytes(CmdInitialize), Bytes(CmdDirectCharset(15)),
+                                              Bytes(CmdDirectCodeTable(0x1B))}));
+    bench_.wire_.ClearWritten();
+    EXPECT_EQ(Run({"-p", "/dev/wire", "-m", "korvant", "info"}), 0);
+    EXPECT_EQ(bench_.Transfers().back(), Bytes(CmdDirectInfo));
+}
+
+TEST_F(CliRunTest, PortsAreListedWithoutTouchingAPort) {
+    EXPECT_EQ(Run({"ports"}), 0);
+    EXPECT_EQ(out_.str(), "COM1\t/dev/ttyS0\n");
+    EXPECT_EQ(Run({"--json", "ports"}), 0);
+    EXPECT_EQ(out_.str(), "[{\"name\": \"COM1\", \"description\": \"/dev/ttyS0\"}]\n");
+    EXPECT_EQ(bench_.wire_.OpenCount(), 0);
+}
+
+}  // namespace
+}  // namespace vemora
