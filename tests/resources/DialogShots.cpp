@@ -1,0 +1,61 @@
+// Pictures of the three dialogs for the README: run under a real display (scripts/screenshots).
+// Usage: vemora_dialog_shots FOLDER
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/ConnectionDlg.h"
+#include "direct/DirectSettingsDlg.h"
+#include "switches/StatusFile.h"
+#include "switches/SwitchSettingsDlg.h"
+
+namespace {
+
+bool Shoot(QWidget& dialog, const std::filesystem::path& file) {
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) {
+        return false;
+    }
+    QTest::qWait(200);
+    return dialog.grab().save(QString::fromStdString(file.string()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    using namespace vemora;
+
+    CConnectionDlg connection(nullptr, {}, {"/dev/ttyUSB0"});
+    QApplication::setWindowIcon(connection.windowIcon());
+
+    // The memory switches as a display in a shop might hold them, loaded as from a status file.
+    SwitchImage image;
+    image.ApplyCodeTable(2);
+    image.ApplyCharacterSet(2);
+    image.ApplyBrightness(0);
+    image.ApplyPeripheralDevice(2);
+    image.ApplyCursorMode(1);
+    const std::filesystem::path status = folder / ".shop.sts";
+    SaveStatusFile(status, image);
+    CSwitchSettingsDlg switches(nullptr, {});
+    switches.SetFileChooser([&](StatusFileDialog) { return status; });
+    switches.findChild<QPushButton*>("loadStatusButton")->click();
+    std::filesystem::remove(status);
+    switches.SetProgress(36);
+
+    CDirectSettingsDlg direct(nullptr);
+
+    const bool shot = Shoot(connection, folder / "connection.png") &&
+                      Shoot(switches, folder / "switches.png") &&
+                      Shoot(direct, folder / "direct.png");
+    return shot ? 0 : 1;
+}

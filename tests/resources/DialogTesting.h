@@ -1,0 +1,53 @@
+#pragma once
+// Running the dialogs in tests: a headless application, and answers to the modal windows that
+// the dialogs open.
+
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace vemora {
+
+// Base of every dialog test: makes the one headless application before the first test.
+class DialogTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+};
+
+// The given widgets in the order that Tab visits them, starting at the first one.
+std::vector<QWidget*> TabOrder(const std::vector<QWidget*>& widgets);
+
+// While it lives, hands each modal window that comes up to `answer`, which must close it. It
+// looks every few milliseconds: a single zero-delay timer would fire before a handler that
+// processes events has its window up, and the test would hang.
+class ModalAnswerer {
+  public:
+    explicit ModalAnswerer(std::function<void(QWidget*)> answer);
+
+  private:
+    QTimer timer_;
+};
+
+struct ShownMessage {
+    QString title;
+    QString text;
+    QString detail;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+// Answers every message box with `button` and keeps what each one showed.
+class MessageBoxAnswerer {
+  public:
+    explicit MessageBoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok);
+
+    const std::vector<ShownMessage>& Shown() const { return shown_; }
+
+  private:
+    std::vector<ShownMessage> shown_;
+    ModalAnswerer answerer_;
+};
+
+}  // namespace vemora
