@@ -1,7 +1,9 @@
 #include "app/ConnectionDlg.h"
 
 #include "direct/DirectSettingsDlg.h"
+#include "resources/MessageBox.h"
 #include "serial/PortNames.h"
+#include "switches/SwitchSettingsDlg.h"
 #include "ui_ConnectionDlg.h"
 
 namespace vemora {
@@ -20,11 +22,13 @@ int SelectedItem(const QComboBox& list) {
 
 }  // namespace
 
-CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device, Pause pause,
+CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device,
+                               std::unique_ptr<Spooler> spooler, Pause pause,
                                const std::vector<std::string>& extraPortNames, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::ConnectionDlg>()),
       channel_(std::move(device)),
+      printers_(std::move(spooler)),
       pause_(std::move(pause)) {
     ui_->setupUi(this);
     for (const std::string_view name : kFixedPortNames) {
@@ -38,10 +42,23 @@ CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device, Pause pause
                             ui_->emulationModeList}) {
         connect(list, &QComboBox::currentIndexChanged, this, &CConnectionDlg::DropConnection);
     }
+    connect(ui_->checkCommunicationButton, &QPushButton::clicked, this,
+            &CConnectionDlg::OnCheckCommunication);
+    connect(ui_->selfTestButton, &QPushButton::clicked, this, &CConnectionDlg::OnSelfTest);
     connect(ui_->runManagerButton, &QPushButton::clicked, this, &CConnectionDlg::OnRunManager);
 }
 
-CConnectionDlg::~CConnectionDlg() = default;
+CConnectionDlg::~CConnectionDlg() {
+    CloseAndRestorePrinters();
+}
+
+std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters() {
+    if (connected_) {
+        channel_.Close();
+        connected_ = false;
+    }
+    return printers_.IsEmpty() ? std::vector<UnrestoredPrinter>{} : printers_.RestorePrinterPorts();
+}
 
 void CConnectionDlg::SelectPort(const std::string& name) {
     const QString text = QString::fromStdString(name);
@@ -60,13 +77,47 @@ ConnectionChoice CConnectionDlg::Choice() const {
             ui_->emulationModeList->currentIndex()};
 }
 
-void CConnectionDlg::EnterConnectedState() {
+EmulationMode CConnectionDlg::Mode() const {
+    return static_cast<EmulationMode>(ui_->emulationModeList->currentIndex());
+}
+
+void CConnectionDlg::OnCheckCommunication() {
+    if (connected_) {
+        return;
+    }
+    const ConnectionChoice choice = Choice();
+    if (choice.parity >= 0 && choice.parity <= 2) {
+        parity_ = choice.parity;
+    }
+    LineSettings settings;
+    settings.portName = choice.portName;
+    settings.baudRate = static_cast<std::uint32_t>(std::stoul(choice.baudRate));
+    settings.dataBits = std::stoi(choice.dataBits);
+    settings.parity = parity_;
+    settings.stopBits = choice.stopBits;
+    const EmulationMode mode = Mode();
+    const Outcome outcome = CheckConnection(
+        channel_, settings, mode,
+        [this](const std::string& port) { printers_.ReleasePrinterPorts(port); }, pause_);
+    if (outcome != Outcome::Connected) {
+        ShowOutcome(this, outcome,
+                    outcome == Outcome::OpenFailed ? DescribeOpenError(channel_.LastOpenError())
+                                                   : std::string());
+        return;
+    }
     connected_ = true;
+    // The display stays in its setup mode until the operator has read the message.
+    ShowOutcome(this, outcome);
+    FinishConnectionCheck(channel_, mode);
     ShowConnected(true);
 }
 
+void CConnectionDlg::OnSelfTest() {
+    ShowOutcome(this, RunSelfTest(channel_, Mode()));
+}
+
 void CConnectionDlg::OnRunManager() {
-    if (ui_->emulationModeList->currentIndex() == 0) {
+    if (Mode() == EmulationMode::EscPos) {
         CSwitchSettingsDlg settings(&channel_, pause_, this);
         settings.exec();
     } else {

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ConnectionCheck.h"
+#include "app/PrinterPorts.h"
 #include "serial/SerialChannel.h"
-#include "switches/SwitchSettingsDlg.h"
 
 namespace Ui {
 class ConnectionDlg;
@@ -32,23 +33,29 @@ class CConnectionDlg : public QDialog {
 
   public:
     // The Port list holds the fixed names, then `extraPortNames` (devices found on this machine).
-    CConnectionDlg(std::unique_ptr<SerialDevice> device, Pause pause,
-                   const std::vector<std::string>& extraPortNames, QWidget* parent = nullptr);
+    // Printers on the chosen port are parked through `spooler` while the program may use it.
+    CConnectionDlg(std::unique_ptr<SerialDevice> device, std::unique_ptr<Spooler> spooler,
+                   Pause pause, const std::vector<std::string>& extraPortNames,
+                   QWidget* parent = nullptr);
+    // Gives the printers their ports back if CloseAndRestorePrinters has not.
     ~CConnectionDlg() override;
+
+    // The end of the program: closes the port, then gives every parked printer its port back;
+    // returns the printers that did not get it back.
+    std::vector<UnrestoredPrinter> CloseAndRestorePrinters();
 
     // Selects the named port, adding it to the end of the list when it is not there.
     void SelectPort(const std::string& name);
 
     ConnectionChoice Choice() const;
 
-  protected:
-    CSerialChannel& Channel() { return channel_; }
-    // What a successful connection check leaves: Self Test and Run Manager usable, Check
-    // Communication not, until a setting changes.
-    void EnterConnectedState();
+    const CSerialChannel& Channel() const { return channel_; }
 
   private:
+    void OnCheckCommunication();
+    void OnSelfTest();
     void OnRunManager();
+    EmulationMode Mode() const;
     // A change of port, line setting or emulation mode: a display found before may not be
     // reachable any more, so the channel closes and a new check is needed.
     void DropConnection();
@@ -56,7 +63,10 @@ class CConnectionDlg : public QDialog {
 
     std::unique_ptr<Ui::ConnectionDlg> ui_;
     CSerialChannel channel_;
+    PrinterPorts printers_;
     Pause pause_;
+    // Typed parity text selects nothing and leaves the last captured parity as it was.
+    std::int32_t parity_ = 0;
     bool connected_ = false;
 };
 

@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 
+#include "direct/DirectCommands.h"
+#include "resources/MessageBox.h"
 #include "switches/SettingLists.h"
 #include "ui_DirectSettingsDlg.h"
 
@@ -23,8 +25,21 @@ CDirectSettingsDlg::CDirectSettingsDlg(CSerialChannel* channel, QWidget* parent)
     ui_->setupUi(this);
     Fill(ui_->codeTableList, Setting::CodeTable);
     Fill(ui_->characterSetList, Setting::CharacterSet);
+    connect(ui_->setStatusButton, &QPushButton::clicked, this, &CDirectSettingsDlg::OnSetStatus);
+    connect(ui_->showInformationButton, &QPushButton::clicked, this,
+            &CDirectSettingsDlg::OnShowInformation);
 }
 
 CDirectSettingsDlg::~CDirectSettingsDlg() = default;
+
+// Nothing comes back from the display in these modes; only a port that takes nothing is told.
+void CDirectSettingsDlg::OnSetStatus() {
+    ShowOutcome(this, SendDirectSettings(*channel_, ui_->codeTableList->currentIndex(),
+                                         ui_->characterSetList->currentIndex()));
+}
+
+void CDirectSettingsDlg::OnShowInformation() {
+    ShowOutcome(this, ShowInformation(*channel_));
+}
 
 }  // namespace vemora

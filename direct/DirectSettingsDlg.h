@@ -22,6 +22,9 @@ class CDirectSettingsDlg : public QDialog {
     ~CDirectSettingsDlg() override;
 
   private:
+    void OnSetStatus();
+    void OnShowInformation();
+
     std::unique_ptr<Ui::DirectSettingsDlg> ui_;
     CSerialChannel* channel_;
 };

@@ -41,6 +41,13 @@ void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
     Run(parent, text, BoxIcon(icon), detail, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail) {
+    const Message message = MessageFor(outcome);
+    if (!message.text.empty()) {
+        ShowMessage(parent, message.text, message.icon, detail);
+    }
+}
+
 bool AskYesNo(QWidget* parent, std::string_view question) {
     return Run(parent, question, QMessageBox::Warning, {}, QMessageBox::Yes | QMessageBox::No,
                QMessageBox::No) == QMessageBox::Yes;

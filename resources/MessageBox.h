@@ -4,16 +4,19 @@
 
 #include <string_view>
 
+#include "app/Outcome.h"
+
 class QWidget;
 
 namespace vemora {
-
-enum class MessageIcon { Information, Exclamation, None };
 
 // Shows `text` with one OK button and waits until it is closed; `detail`, when given, stands below
 // the text (e.g. the system's reason why a port could not be opened).
 void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
                  std::string_view detail = {});
+
+// Shows the fixed message of an outcome, if it has one.
+void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail = {});
 
 // Asks a question with Yes and No, No being the default; true when the answer is Yes.
 bool AskYesNo(QWidget* parent, std::string_view question);

@@ -17,7 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kProgressStep = 4;
-constexpr const char* kWrongFormat = "Wrong format files loaded.";
 
 fs::path AskForStatusFile(QWidget* owner, StatusFileDialog which) {
     const bool save = which == StatusFileDialog::Save;
@@ -32,9 +31,15 @@ fs::path AskForStatusFile(QWidget* owner, StatusFileDialog which) {
     return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
-void ShowFileFailure(QWidget* parent, const char* action, const FileResult& result) {
-    ShowMessage(parent, std::string("Can't ") + action + " \"" + result.path.string() + "\".",
-                MessageIcon::Exclamation, result.reason);
+// A file of the wrong size gets the wrong-format message; one that could not be used at all is
+// named with the system's reason.
+void ShowFileFailure(QWidget* parent, const FileResult& result, bool saving) {
+    const Outcome outcome = FileOutcomeOf(result);
+    if (outcome == Outcome::WrongFormat) {
+        ShowOutcome(parent, outcome, result.reason);
+    } else {
+        ShowMessage(parent, DescribeFileFailure(result, saving), MessageIcon::Exclamation);
+    }
 }
 
 }  // namespace
@@ -55,6 +60,8 @@ CSwitchSettingsDlg::CSwitchSettingsDlg(CSerialChannel* channel, Pause pause, QWi
                 [this, setting] { OnSettingChosen(setting); });
     }
     ShowSelections();
+    connect(ui_->getStatusButton, &QPushButton::clicked, this, &CSwitchSettingsDlg::OnGetStatus);
+    connect(ui_->setStatusButton, &QPushButton::clicked, this, &CSwitchSettingsDlg::OnSetStatus);
     connect(ui_->saveStatusButton, &QPushButton::clicked, this, &CSwitchSettingsDlg::OnSaveStatus);
     connect(ui_->loadStatusButton, &QPushButton::clicked, this, &CSwitchSettingsDlg::OnLoadStatus);
 }
@@ -65,17 +72,18 @@ void CSwitchSettingsDlg::SetFileChooser(StatusFileChooser chooser) {
     chooseFile_ = std::move(chooser);
 }
 
-void CSwitchSettingsDlg::SetProgress(int position) {
+void CSwitchSettingsDlg::SetPosition(int position) {
     ui_->progressBar->setValue(position);
+    ui_->progressBar->repaint();
 }
 
-void CSwitchSettingsDlg::ProgressStep() {
+void CSwitchSettingsDlg::Step() {
     const QProgressBar& bar = *ui_->progressBar;
     int position = bar.value() + kProgressStep;
     if (position > bar.maximum()) {
         position = (position - bar.minimum()) % (bar.maximum() - bar.minimum()) + bar.minimum();
     }
-    SetProgress(position);
+    SetPosition(position);
 }
 
 void CSwitchSettingsDlg::EnableSettings(bool enable) {
@@ -84,6 +92,31 @@ void CSwitchSettingsDlg::EnableSettings(bool enable) {
     for (const Setting setting : kAllSettings) {
         List(setting)->setEnabled(enable);
     }
+}
+
+void CSwitchSettingsDlg::OnGetStatus() {
+    // The image changes only when all five banks arrived.
+    const Outcome outcome = GetStatus(*channel_, pause_, *this, image_);
+    if (outcome != Outcome::GotStatus) {
+        SetPosition(0);
+        ShowOutcome(this, outcome);
+        return;
+    }
+    selections_ = image_.ComputeSelections();
+    SetPosition(100);
+    // The lists change once the operator has read the message.
+    ShowOutcome(this, outcome);
+    ShowSelections();
+    EnableSettings(true);
+    SetPosition(0);
+}
+
+void CSwitchSettingsDlg::OnSetStatus() {
+    ReadSelections();
+    const Outcome outcome = SetStatus(*channel_, pause_, *this, image_);
+    SetPosition(outcome == Outcome::SetStatus ? 100 : 0);
+    ShowOutcome(this, outcome);
+    SetPosition(0);
 }
 
 void CSwitchSettingsDlg::OnSaveStatus() {
@@ -101,7 +134,7 @@ void CSwitchSettingsDlg::OnSaveStatus() {
     }
     const FileResult result = SaveStatusFile(target, image_);
     if (!result.ok()) {
-        ShowFileFailure(this, "save", result);
+        ShowFileFailure(this, result, true);
     }
 }
 
@@ -111,12 +144,12 @@ void CSwitchSettingsDlg::OnLoadStatus() {
         return;
     }
     if (!IsStatusLoadName(chosen.filename().string())) {
-        ShowMessage(this, kWrongFormat, MessageIcon::Exclamation);
+        ShowOutcome(this, Outcome::WrongFormat);
         return;
     }
     const FileResult result = LoadStatusFile(chosen, image_);
     if (!result.ok()) {
-        ShowFileFailure(this, "load", result);
+        ShowFileFailure(this, result, false);
         return;
     }
     selections_ = image_.ComputeSelections();

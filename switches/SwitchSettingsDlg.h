@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 
+#include "protocol/Exchange.h"
 #include "serial/SerialChannel.h"
 #include "switches/SettingLists.h"
+#include "switches/SwitchExchange.h"
 #include "switches/SwitchImage.h"
 
 class QComboBox;
@@ -20,14 +22,11 @@ class SwitchSettingsDlg;
 
 namespace vemora {
 
-// Waits between a command and its answer: a real sleep in the program, virtual time in tests.
-using Pause = std::function<void(std::chrono::milliseconds)>;
-
 enum class StatusFileDialog { Save, Load };
 // Asks the operator for a status file; an empty path when the question was cancelled.
 using StatusFileChooser = std::function<std::filesystem::path(StatusFileDialog)>;
 
-class CSwitchSettingsDlg : public QDialog {
+class CSwitchSettingsDlg : public QDialog, public Progress {
     Q_OBJECT
 
   public:
@@ -41,14 +40,17 @@ class CSwitchSettingsDlg : public QDialog {
     const SwitchImage& Image() const { return image_; }
 
     // The progress bar of an exchange, 0 to 100; a step adds 4, and a step past 100 starts the
-    // bar over as a native progress control does.
-    void SetProgress(int position);
-    void ProgressStep();
+    // bar over as a native progress control does. It is painted at once, since the exchange
+    // holds the window until it ends.
+    void SetPosition(int position) override;
+    void Step() override;
 
     // Makes Set Status, Save Status and the five lists usable once a status is held.
     void EnableSettings(bool enable);
 
   private:
+    void OnGetStatus();
+    void OnSetStatus();
     void OnSaveStatus();
     void OnLoadStatus();
     void OnSettingChosen(Setting setting);

@@ -9,49 +9,36 @@
 #include "app/ConnectionDlg.h"
 #include "direct/DirectSettingsDlg.h"
 #include "serial/PortNames.h"
+#include "support/DisplayBench.h"
+#include "support/ScriptedSpooler.h"
 #include "tests/resources/DialogTesting.h"
 
 namespace vemora {
 namespace {
 
-// A port that opens and takes every byte, with nothing on it that answers; counts its closes.
-class QuietPort : public SerialDevice {
-  public:
-    explicit QuietPort(int& closes) : closes_(closes) {}
-    OpenError Open(const PortConfig&) override { return {}; }
-    std::uint32_t Write(const Byte*, std::uint32_t count) override { return count; }
-    std::uint32_t Read(Byte*, std::uint32_t) override { return 0; }
-    void Close() override { ++closes_; }
-
-  private:
-    int& closes_;
-};
-
-class ConnectionDlgUnderTest : public CConnectionDlg {
-  public:
-    using CConnectionDlg::CConnectionDlg;
-    using CConnectionDlg::Channel;
-
-    // Where a successful connection check would leave the dialog: the channel open.
-    bool Connect() {
-        PortConfig config;
-        config.portName = Choice().portName;
-        Channel().Configure(config);
-        if (!Channel().Open()) {
-            return false;
-        }
-        EnterConnectedState();
-        return true;
-    }
-};
-
+// The dialog on an in-memory line with the simulated display at its far end, on virtual time,
+// and a spooler with printers on the first port and elsewhere.
 class ConnectionDlgTest : public DialogTest {
   protected:
     void SetUp() override {
-        dialog_ = std::make_unique<ConnectionDlgUnderTest>(
-            std::make_unique<QuietPort>(closes_), Pause{},
-            std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyACM0"});
+        script_.printers = {{"receipt", "serial:/dev/ttyS0?baud=9600"},
+                            {"kitchen", "serial:/dev/ttyS1?baud=9600"}};
+        dialog_ = std::make_unique<CConnectionDlg>(
+            bench_.wire_.MakeDevice(), std::make_unique<testing::ScriptedSpooler>(script_),
+            bench_.PauseFn(), std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyACM0"});
         dialog_->show();
+    }
+
+    // Presses Check Communication; returns the messages it showed.
+    std::vector<ShownMessage> Check() {
+        MessageBoxAnswerer messages;
+        QTest::mouseClick(Button("checkCommunicationButton"), Qt::LeftButton);
+        return messages.Shown();
+    }
+    void Connect() {
+        const auto shown = Check();
+        ASSERT_EQ(shown.size(), 1u);
+        ASSERT_EQ(shown[0].text, "Connected.");
     }
 
     QPushButton* Button(const char* name) { return dialog_->findChild<QPushButton*>(name); }
@@ -65,8 +52,9 @@ class ConnectionDlgTest : public DialogTest {
         EXPECT_TRUE(Button("exitButton")->isEnabled());
     }
 
-    int closes_ = 0;
-    std::unique_ptr<ConnectionDlgUnderTest> dialog_;
+    testing::DisplayBench bench_;
+    testing::Script script_;
+    std::unique_ptr<CConnectionDlg> dialog_;
 };
 
 TEST_F(ConnectionDlgTest, OpensDisconnectedOnTheDefaults) {
@@ -120,12 +108,14 @@ TEST_F(ConnectionDlgTest, PortOptionAddsItsPathOnceAndSelectsIt) {
     EXPECT_EQ(List("portList")->count(), count + 1);
 }
 
-TEST_F(ConnectionDlgTest, TypedParityTextSelectsNothing) {
+TEST_F(ConnectionDlgTest, TypedParityTextIsNoSelection) {
     List("parityList")->setCurrentIndex(2);
     EXPECT_EQ(dialog_->Choice().parity, 2);
     QLineEdit* edit = List("parityList")->lineEdit();
     edit->clear();
     QTest::keyClicks(edit, "Mark");
+    // Enter also presses the default button, Check Communication.
+    MessageBoxAnswerer messages;
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_EQ(dialog_->Choice().parity, -1);
     EXPECT_EQ(List("parityList")->count(), 3);
@@ -135,15 +125,15 @@ TEST_F(ConnectionDlgTest, SettingChangeWhileConnectedClosesThePort) {
     const struct {
         const char* list;
         int index;
-    } changes[] = {{"portList", 4},   {"baudRateList", 2},      {"dataBitsList", 1},
-                   {"parityList", 1}, {"emulationModeList", 1}, {"emulationModeList", 0}};
+    } changes[] = {{"portList", 0},   {"baudRateList", 0},      {"dataBitsList", 0},
+                   {"parityList", 0}, {"emulationModeList", 1}, {"emulationModeList", 0}};
     for (const auto& c : changes) {
         SCOPED_TRACE(c.list);
-        ASSERT_TRUE(dialog_->Connect());
+        List(c.list)->setCurrentIndex(c.index == 0 ? 1 : 2);
+        Connect();
         ExpectConnected(true);
-        const int closes = closes_;
         List(c.list)->setCurrentIndex(c.index);
-        EXPECT_EQ(closes_, closes + 1);
+        EXPECT_FALSE(bench_.wire_.IsOpen());
         ExpectConnected(false);
     }
 }
@@ -154,8 +144,139 @@ TEST_F(ConnectionDlgTest, SettingChangeWhileDisconnectedKeepsTheButtons) {
         List(list)->setCurrentIndex(1);
         ExpectConnected(false);
     }
-    EXPECT_EQ(closes_, 0);
+    EXPECT_EQ(bench_.wire_.OpenCount(), 0);
     EXPECT_EQ(dialog_->Choice(), (ConnectionChoice{"COM2", "19200", "7", 1, 0, 1}));
+}
+
+TEST_F(ConnectionDlgTest, CheckShowsConnectedBeforeTheDisplayLeavesSetupMode) {
+    std::vector<std::size_t> writesWhileShown;
+    std::vector<QString> shown;
+    {
+        ModalAnswerer answer([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            shown.push_back(box->text());
+            writesWhileShown.push_back(bench_.wire_.Written().size());
+            box->accept();
+        });
+        QTest::mouseClick(Button("checkCommunicationButton"), Qt::LeftButton);
+    }
+    EXPECT_EQ(shown, std::vector<QString>{"Connected."});
+    EXPECT_EQ(writesWhileShown, std::vector<std::size_t>{4});
+    EXPECT_EQ(bench_.Transfers().back(), testing::Bytes(CmdSetupExit));
+    ExpectConnected(true);
+    const PortConfig& line = bench_.wire_.OpenedWith();
+    EXPECT_EQ(line.portName, "COM1");
+    EXPECT_EQ(line.baudRate, 9600u);
+    EXPECT_EQ(line.dataBits, 8);
+    EXPECT_EQ(line.parity, 0);
+    EXPECT_EQ(line.timeouts, (CommTimeouts{10, 10, 10, 0, 0}));
+    // The printer on the chosen port was parked before the port was opened.
+    EXPECT_EQ(script_.PortOf("receipt"), "FILE:");
+    EXPECT_EQ(script_.PortOf("kitchen"), "serial:/dev/ttyS1?baud=9600");
+
+    // A second press does nothing while connected.
+    const std::size_t writes = bench_.wire_.Written().size();
+    EXPECT_TRUE(Check().empty());
+    EXPECT_EQ(bench_.wire_.Written().size(), writes);
+}
+
+TEST_F(ConnectionDlgTest, EachOutcomeOfTheCheckShowsItsMessage) {
+    struct Case {
+        const char* name;
+        SimOptions display;
+        bool dsr, cts;
+        const char* text;
+        QMessageBox::Icon icon;
+        const char* detail;
+    };
+    SimOptions wrong;
+    wrong.wrongIdentity = true;
+    const Case cases[] = {
+        {"DSR off",
+         {},
+         false,
+         true,
+         "Can't open port and Display is disconnected",
+         QMessageBox::Warning,
+         "COM1: DSR is off. Check that the display is attached and powered."},
+        {"CTS off", {}, true, false, "Port error! Check port, please.", QMessageBox::Warning, ""},
+        {"another display", wrong, true, true, "This Display don't match our company name.",
+         QMessageBox::Warning, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bench_.Attach(c.display);
+        bench_.wire_.SetDsr(c.dsr);
+        bench_.wire_.SetCts(c.cts);
+        const auto shown = Check();
+        ASSERT_EQ(shown.size(), 1u);
+        EXPECT_EQ(shown[0].text, c.text);
+        EXPECT_EQ(shown[0].icon, c.icon);
+        EXPECT_EQ(shown[0].detail, c.detail);
+        EXPECT_EQ(shown[0].title, "app_dialog_tests");  // the program file's name
+        ExpectConnected(false);
+    }
+    // The printers stay parked after failed checks until the program ends.
+    EXPECT_EQ(script_.PortOf("receipt"), "FILE:");
+}
+
+TEST_F(ConnectionDlgTest, TypedParityKeepsTheLastCapturedOne) {
+    List("parityList")->setCurrentIndex(1);
+    bench_.wire_.SetDsr(false);
+    Check();
+    QLineEdit* edit = List("parityList")->lineEdit();
+    edit->clear();
+    QTest::keyClicks(edit, "Mark");
+    bench_.wire_.SetDsr(true);
+    Connect();
+    EXPECT_EQ(bench_.wire_.OpenedWith().parity, 1);
+}
+
+TEST_F(ConnectionDlgTest, SelfTestSendsTheCommandOfTheMode) {
+    const struct {
+        int mode;
+        std::vector<Byte> bytes;
+    } cases[] = {{0, testing::Bytes(CmdSelfTest)},
+                 {1, testing::Bytes(CmdDirectInfo)},
+                 {2, testing::Bytes(CmdDirectInfo)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        List("emulationModeList")->setCurrentIndex(c.mode);
+        Connect();
+        MessageBoxAnswerer messages;
+        QTest::mouseClick(Button("selfTestButton"), Qt::LeftButton);
+        EXPECT_TRUE(messages.Shown().empty());
+        EXPECT_EQ(bench_.Transfers().back(), c.bytes);
+        ExpectConnected(true);
+    }
+}
+
+TEST_F(ConnectionDlgTest, OtherModesConnectWithInitialiseAlone) {
+    List("emulationModeList")->setCurrentIndex(2);
+    SimOptions silent;
+    silent.silent = true;
+    bench_.Attach(silent);
+    Connect();
+    EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{testing::Bytes(CmdInitialize)});
+}
+
+TEST_F(ConnectionDlgTest, EndClosesThePortThenGivesThePrintersTheirPortsBack) {
+    script_.refused = {"receipt"};
+    script_.printers.push_back({"label", "serial:/dev/ttyS0?baud=19200"});
+    Connect();
+    script_.refused.clear();
+    script_.refused.insert("label");
+    script_.log.clear();
+    const auto unrestored = dialog_->CloseAndRestorePrinters();
+    EXPECT_FALSE(bench_.wire_.IsOpen());
+    EXPECT_EQ(unrestored,
+              (std::vector<UnrestoredPrinter>{{"label", "serial:/dev/ttyS0?baud=19200"}}));
+    EXPECT_EQ(script_.PortOf("receipt"), "serial:/dev/ttyS0?baud=9600");
+    // Nothing is left to give back when the dialog goes.
+    script_.log.clear();
+    dialog_.reset();
+    EXPECT_TRUE(script_.log.empty());
 }
 
 TEST_F(ConnectionDlgTest, RunManagerOpensTheDialogOfTheModeOnTheOpenPort) {
@@ -168,7 +289,7 @@ TEST_F(ConnectionDlgTest, RunManagerOpensTheDialogOfTheModeOnTheOpenPort) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         List("emulationModeList")->setCurrentIndex(c.mode);
-        ASSERT_TRUE(dialog_->Connect());
+        Connect();
         std::vector<QString> opened;
         {
             ModalAnswerer close([&](QWidget* modal) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/ConnectionDlg.h"
+#include "app/CupsSpooler.h"
 #include "direct/DirectSettingsDlg.h"
 #include "switches/StatusFile.h"
 #include "switches/SwitchSettingsDlg.h"
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
     const std::filesystem::path folder = argv[1];
     using namespace vemora;
 
-    CConnectionDlg connection(nullptr, {}, {"/dev/ttyUSB0"});
+    CConnectionDlg connection(nullptr, MakeCupsSpooler(), {}, {"/dev/ttyUSB0"});
     QApplication::setWindowIcon(connection.windowIcon());
 
     // The memory switches as a display in a shop might hold them, loaded as from a status file.
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     switches.SetFileChooser([&](StatusFileDialog) { return status; });
     switches.findChild<QPushButton*>("loadStatusButton")->click();
     std::filesystem::remove(status);
-    switches.SetProgress(36);
+    switches.SetPosition(36);
 
     CDirectSettingsDlg direct(nullptr);
 

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <vector>
 
+#include "support/DisplayBench.h"
 #include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 #include "switches/SwitchSettingsDlg.h"
@@ -145,9 +146,9 @@ TEST_F(SwitchSettingsDlgTest, ProgressStepsByFourAndStartsOverPastTheTop) {
     } cases[] = {{1, 4}, {24, 96}, {25, 100}, {26, 4}, {45, 80}};
     auto* progress = dialog_.findChild<QProgressBar*>();
     for (const auto& c : cases) {
-        dialog_.SetProgress(0);
+        dialog_.SetPosition(0);
         for (int i = 0; i < c.steps; ++i) {
-            dialog_.ProgressStep();
+            dialog_.Step();
         }
         EXPECT_EQ(progress->value(), c.position) << c.steps << " steps";
     }
@@ -273,12 +274,19 @@ TEST_F(SwitchSettingsDlgTest, FileThatCannotBeUsedIsNamedWithTheReason) {
     const struct {
         const char* button;
         fs::path path;
-        const char* reason;
+        std::string text;
+        const char* detail;
     } cases[] = {
-        {"loadStatusButton", dir_ / "gone.sts", "No such file or directory"},
-        {"loadStatusButton", dir_ / "short.sts", "The file holds 100 bytes, not 180"},
-        {"loadStatusButton", dir_ / "folder.sts", "Not a regular file"},
-        {"saveStatusButton", dir_ / "no-folder" / "x.sts", "No such file or directory"},
+        {"loadStatusButton", dir_ / "gone.sts",
+         "Could not load \"" + (dir_ / "gone.sts").string() + "\": No such file or directory.", ""},
+        {"loadStatusButton", dir_ / "short.sts", "Wrong format files loaded.",
+         "The file holds 100 bytes, not 180"},
+        {"loadStatusButton", dir_ / "folder.sts",
+         "Could not load \"" + (dir_ / "folder.sts").string() + "\": Not a regular file.", ""},
+        {"saveStatusButton", dir_ / "no-folder" / "x.sts",
+         "Could not save \"" + (dir_ / "no-folder" / "x.sts").string() +
+             "\": No such file or directory.",
+         ""},
     };
     WriteBytes(dir_ / "shop.sts", ManyValuedStatus());
     ClickWithFile("loadStatusButton", dir_ / "shop.sts");
@@ -288,8 +296,8 @@ TEST_F(SwitchSettingsDlgTest, FileThatCannotBeUsedIsNamedWithTheReason) {
         MessageBoxAnswerer messages;
         ClickWithFile(c.button, c.path);
         ASSERT_EQ(messages.Shown().size(), 1u);
-        EXPECT_TRUE(messages.Shown()[0].text.contains(QString::fromStdString(c.path.string())));
-        EXPECT_EQ(messages.Shown()[0].detail, c.reason);
+        EXPECT_EQ(messages.Shown()[0].text, QString::fromStdString(c.text));
+        EXPECT_EQ(messages.Shown()[0].detail, c.detail);
         EXPECT_EQ(messages.Shown()[0].icon, QMessageBox::Warning);
         EXPECT_EQ(dialog_.Image(), held);
     }
@@ -345,6 +353,155 @@ TEST_F(SwitchSettingsDlgTest, FileDialogsAskWithTheirTitleFilterAndInitialName) 
         EXPECT_EQ(titles, std::vector{c.title});
     }
     EXPECT_EQ(ReadBytes(dir_ / "copy.sts"), ManyValuedStatus());
+}
+
+// The dialog on the simulated display over the in-memory line, on virtual time.
+class SwitchExchangeDlgTest : public DialogTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(bench_.Open());
+        progress_ = dialog_.findChild<QProgressBar*>();
+        QObject::connect(progress_, &QProgressBar::valueChanged,
+                         [this](int value) { positions_.push_back(value); });
+        dialog_.show();
+    }
+    QPushButton* Button(const char* name) { return dialog_.findChild<QPushButton*>(name); }
+    QComboBox* List(const char* name) { return dialog_.findChild<QComboBox*>(name); }
+    std::vector<int> ListIndexes() {
+        std::vector<int> indexes;
+        for (const char* name : {"codeTableList", "characterSetList", "brightnessList",
+                                 "peripheralDeviceList", "cursorModeList"}) {
+            indexes.push_back(List(name)->currentIndex());
+        }
+        return indexes;
+    }
+
+    // What the operator saw when the message came up.
+    struct AtMessage {
+        QString text;
+        QMessageBox::Icon icon;
+        int progress;
+        std::vector<int> lists;
+        bool setEnabled;
+    };
+    std::vector<AtMessage> Click(const char* button) {
+        std::vector<AtMessage> seen;
+        ModalAnswerer answer([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            seen.push_back({box->text(), box->icon(), progress_->value(), ListIndexes(),
+                            Button("setStatusButton")->isEnabled()});
+            box->accept();
+        });
+        QTest::mouseClick(Button(button), Qt::LeftButton);
+        return seen;
+    }
+
+    testing::DisplayBench bench_;
+    CSwitchSettingsDlg dialog_{&bench_.channel_, bench_.PauseFn()};
+    QProgressBar* progress_ = nullptr;
+    std::vector<int> positions_;
+};
+
+TEST_F(SwitchExchangeDlgTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
+    SimOptions display;
+    display.switches.ApplyCodeTable(6);
+    display.switches.ApplyCharacterSet(13);
+    display.switches.ApplyBrightness(3);
+    display.switches.ApplyPeripheralDevice(1);
+    display.switches.ApplyCursorMode(0);
+    bench_.Attach(display);
+
+    const auto seen = Click("getStatusButton");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Success to get status of ZRN.");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Information);
+    EXPECT_EQ(seen[0].progress, 100);
+    EXPECT_EQ(seen[0].lists, std::vector<int>(5, -1));
+    EXPECT_FALSE(seen[0].setEnabled);
+
+    EXPECT_EQ(ListIndexes(), (std::vector<int>{6, 13, 3, 1, 0}));
+    EXPECT_TRUE(Button("setStatusButton")->isEnabled());
+    EXPECT_TRUE(Button("saveStatusButton")->isEnabled());
+    EXPECT_EQ(progress_->value(), 0);
+    std::vector<std::vector<Byte>> expected{testing::Bytes(CmdSelectDisplay)};
+    for (int bank = 1; bank <= 5; ++bank) {
+        expected.push_back(testing::Bytes(CmdSwitchQuery(bank)));
+    }
+    EXPECT_EQ(bench_.Transfers(), expected);
+}
+
+TEST_F(SwitchExchangeDlgTest, ProgressPassesTheTopOnceDuringGetStatus) {
+    Click("getStatusButton");
+    int startsOver = 0;
+    for (std::size_t i = 1; i < positions_.size(); ++i) {
+        startsOver += positions_[i] < positions_[i - 1] && positions_[i] != 0;
+    }
+    EXPECT_EQ(startsOver, 1);
+    // 45 steps of 4 from 0 pass 100 once and end at 80, then 100 for the message and 0.
+    ASSERT_GE(positions_.size(), 3u);
+    EXPECT_EQ(positions_[positions_.size() - 3], 80);
+    EXPECT_EQ(positions_[positions_.size() - 2], 100);
+    EXPECT_EQ(positions_.back(), 0);
+}
+
+TEST_F(SwitchExchangeDlgTest, SilentDisplayLeavesEverythingAsItWas) {
+    SimOptions silent;
+    silent.silent = true;
+    bench_.Attach(silent);
+    const auto seen = Click("getStatusButton");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Display did not respond. Check the display, please.");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[0].progress, 0);
+    EXPECT_EQ(ListIndexes(), std::vector<int>(5, -1));
+    EXPECT_FALSE(Button("setStatusButton")->isEnabled());
+    EXPECT_EQ(dialog_.Image(), SwitchImage{});
+}
+
+TEST_F(SwitchExchangeDlgTest, SetStatusAfterALoadWritesTheLoadedImage) {
+    const fs::path file =
+        fs::temp_directory_path() / ("vemora-set-" + std::to_string(getpid()) + ".sts");
+    SwitchImage loaded;
+    loaded.LoadBankDigits(1, {'0', '0', '1', '0', '0', '0', '0', '0'});
+    loaded.ApplyCharacterSet(15);
+    loaded.ApplyBrightness(2);
+    loaded.LoadBankDigits(5, {'0', '0', '1', '1', '0', '0', '0', '0'});
+    ASSERT_TRUE(SaveStatusFile(file, loaded).ok());
+    dialog_.SetFileChooser([&](StatusFileDialog) { return file; });
+    QTest::mouseClick(Button("loadStatusButton"), Qt::LeftButton);
+    fs::remove(file);
+
+    const auto seen = Click("setStatusButton");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Success to set status of ZRN");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Information);
+    EXPECT_EQ(seen[0].progress, 100);
+    EXPECT_EQ(progress_->value(), 0);
+    for (int bank = 1; bank <= 5; ++bank) {
+        EXPECT_EQ(bench_.Sim().Bank(bank), loaded.FormatBankDigits(bank)) << bank;
+    }
+    const auto transfers = bench_.Transfers();
+    ASSERT_EQ(transfers.size(), 9u);
+    EXPECT_EQ(transfers.front(), testing::Bytes(CmdInitialize));
+    EXPECT_EQ(transfers.back(), testing::Bytes(CmdSetupExit));
+}
+
+TEST_F(SwitchExchangeDlgTest, ListChangeThenSetStatusWritesTheChange) {
+    Click("getStatusButton");
+    List("brightnessList")->setCurrentIndex(3);
+    Click("setStatusButton");
+    EXPECT_EQ(bench_.Sim().Bank(3), (SwitchDigits{'0', '0', '0', '0', '0', '0', '0', '1'}));
+}
+
+TEST_F(SwitchExchangeDlgTest, PortThatTakesNothingIsAPortError) {
+    Click("getStatusButton");
+    bench_.wire_.SetCts(false);
+    const auto seen = Click("setStatusButton");
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, "Port error! Check port, please.");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(progress_->value(), 0);
 }
 
 }  // namespace
