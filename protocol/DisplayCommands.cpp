@@ -5,12 +5,9 @@
 namespace vemora {
 
 namespace {
-// US ( E with its 16-bit count (pL, pH) and function code: the setup command prefix.
-constexpr Byte kUs = 0x1F;
+// US ( E, then the 16-bit count (pL, pH) and the function code: the setup command prefix.
 constexpr Byte kParen = 0x28;
 constexpr Byte kE = 0x45;
-constexpr Byte kStx = 0x02;
-constexpr Byte kEtx = 0x03;
 
 std::array<Byte, 5> DirectCommand(Byte letter, Byte n) {
     return {kStx, 0x05, letter, n, kEtx};

@@ -18,6 +18,12 @@ using SwitchDigits = std::array<char, 8>;
 inline constexpr int kBankCount = 5;
 inline constexpr Byte kSyncByte = 0x57;  // 'W': a setup or switch reply starts right after it
 
+// The control bytes that begin the command families.
+inline constexpr Byte kEsc = 0x1B;
+inline constexpr Byte kUs = 0x1F;
+inline constexpr Byte kStx = 0x02;
+inline constexpr Byte kEtx = 0x03;
+
 // The code a bank travels as in a switch query or write: 0x0A for bank 1 ... 0x0E for bank 5.
 constexpr Byte BankCode(int bank) {
     return static_cast<Byte>(9 + bank);

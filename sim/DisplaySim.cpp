@@ -7,10 +7,6 @@ namespace vemora {
 
 namespace {
 
-constexpr Byte kEsc = 0x1B;
-constexpr Byte kUs = 0x1F;
-constexpr Byte kStx = 0x02;
-constexpr Byte kEtx = 0x03;
 constexpr std::size_t kLongestSetupCommand = 64;
 
 std::string Hex(std::span<const Byte> bytes) {
