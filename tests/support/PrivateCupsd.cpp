@@ -217,6 +217,8 @@ Order deny,allow
         return false;
     }
     setenv("CUPS_SERVER", socket.c_str(), 1);
+    // libcups keeps the server it first read; a later scheduler of this program has another.
+    cupsSetServer(nullptr);
 
     // lpstat -r exits 0 whether or not the scheduler answers; it is ready in about 40 ms.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
