@@ -11,14 +11,14 @@ extern char** environ;
 
 namespace vemora::test {
 
-Child Start(std::vector<std::string> args) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+Child Start(std::vector<std::string> args, int stdoutTo) {
+    int out[2] = {-1, -1}, err[2];
+    if ((stdoutTo < 0 && pipe2(out, O_CLOEXEC) != 0) || pipe2(err, O_CLOEXEC) != 0) {
         return {};
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, stdoutTo < 0 ? out[1] : stdoutTo, 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     std::vector<char*> argv;
     for (std::string& a : args) {
@@ -30,7 +30,9 @@ Child Start(std::vector<std::string> args) {
         child.pid = -1;
     }
     posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
+    if (stdoutTo < 0) {
+        close(out[1]);
+    }
     close(err[1]);
     child.out = out[0];
     child.err = err[0];

@@ -11,12 +11,13 @@ namespace vemora::test {
 
 struct Child {
     pid_t pid = -1;  // -1 when it could not be started
-    int out = -1;    // the read ends of its stdout and stderr pipes
-    int err = -1;
+    int out = -1;    // the read end of its stdout pipe; -1 when its stdout went elsewhere
+    int err = -1;    // the read end of its stderr pipe
 };
 
-// Starts a program (args[0] is its path) with its stdout and stderr on pipes.
-Child Start(std::vector<std::string> args);
+// Starts a program (args[0] is its path) with its stdout and stderr on pipes; its stdout goes to
+// `stdoutTo` instead when that is given.
+Child Start(std::vector<std::string> args, int stdoutTo = -1);
 
 // Reads a descriptor to its end and closes it.
 std::string ReadAll(int fd);
