@@ -1,99 +1,27 @@
-#include <cups/cups.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <thread>
 
-#include "PrivateCupsd.h"
 #include "app/CupsSpooler.h"
 #include "app/PrinterPorts.h"
+#include "support/PrivateCupsd.h"
 
 namespace vemora {
 namespace {
 
-using test::PrivateCupsd;
-using test::RunCommand;
+using test::Look;
+using test::Queue;
 
-// A queue as the scheduler shows it, read without the code under test.
-struct Queue {
-    std::string deviceUri;
-    bool stopped = false;
-    std::string message;
-};
-
-Queue Look(const std::string& name) {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/printers/%s", name.c_str());
-    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    Queue queue;
-    if (const char* device =
-            ippGetString(ippFindAttribute(response, "device-uri", IPP_TAG_URI), 0, nullptr)) {
-        queue.deviceUri = device;
-    }
-    queue.stopped = ippGetInteger(ippFindAttribute(response, "printer-state", IPP_TAG_ENUM), 0) ==
-                    IPP_PSTATE_STOPPED;
-    if (const char* message = ippGetString(
-            ippFindAttribute(response, "printer-state-message", IPP_TAG_ZERO), 0, nullptr)) {
-        queue.message = message;
-    }
-    ippDelete(response);
-    return queue;
-}
-
-class CupsSpoolerTest : public ::testing::Test {
+class CupsSpoolerTest : public test::CupsdTest {
   protected:
-    static void SetUpTestSuite() { cupsd_ = PrivateCupsd::Start(why_); }
-    static void TearDownTestSuite() { cupsd_.reset(); }
-
-    void SetUp() override {
-        if (cupsd_ == nullptr) {
-            if (std::getenv("CI") != nullptr) {
-                FAIL() << why_;
-            }
-            GTEST_SKIP() << why_;
-        }
-    }
-
-    void TearDown() override {
-        if (cupsd_ != nullptr) {
-            Shell("for q in $(lpstat -e); do lpadmin -x $q; done");
-        }
-    }
-
-    static void Shell(const std::string& command) {
-        std::string output;
-        ASSERT_EQ(RunCommand(command, &output), 0) << command << "\n" << output;
-    }
-
-    static void AddQueue(const std::string& name, const std::string& deviceUri) {
-        Shell("lpadmin -p " + name + " -E -v '" + deviceUri + "'");
-    }
-
     // Waits, at most a generous while, for the stand-in backend to print a job of this queue.
     static bool Printed(const std::string& queue) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!std::filesystem::exists(cupsd_->PrintedFolder() / queue)) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
+        return test::WaitUntil(
+            [&] { return std::filesystem::exists(cupsd_->PrintedFolder() / queue); });
     }
-
-    static std::unique_ptr<PrivateCupsd> cupsd_;
-    static std::string why_;
 
     PrinterPorts ports{MakeCupsSpooler()};
 };
-
-std::unique_ptr<PrivateCupsd> CupsSpoolerTest::cupsd_;
-std::string CupsSpoolerTest::why_;
 
 TEST_F(CupsSpoolerTest, ListsLocalQueuesWithTheirPortStrings) {
     AddQueue("Serial", "serial:/dev/ttyS0?baud=9600");

@@ -1,10 +1,6 @@
 // vemora-cli against vemora-display-sim on a pseudo-terminal: the programs as a user runs them.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,94 +9,31 @@
 #include <string>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "switches/StatusFile.h"
-
-extern char** environ;
 
 namespace vemora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Simulator;
 
 struct Finished {
     int status = -1;
     std::string out, err;
 };
 
-// Starts a program with its stdout and stderr on pipes.
-pid_t Start(std::vector<std::string> args, int& outFd, int& errFd) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
-        return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
-    close(err[1]);
-    outFd = out[0];
-    errFd = err[0];
-    return pid;
-}
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
 Finished Cli(std::vector<std::string> args) {
     args.insert(args.begin(), VEMORA_CLI);
-    int outFd, errFd;
-    const pid_t pid = Start(args, outFd, errFd);
+    const test::Child child = test::Start(args);
     Finished f;
-    f.out = ReadAll(outFd);
-    f.err = ReadAll(errFd);
+    f.out = test::ReadAll(child.out);
+    f.err = test::ReadAll(child.err);
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(child.pid, &status, 0);
     f.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return f;
 }
-
-class Simulator {
-  public:
-    explicit Simulator(std::vector<std::string> options) {
-        options.insert(options.begin(), VEMORA_SIM);
-        pid_ = Start(options, outFd_, errFd_);
-        // Its first line is the path of the pseudo-terminal.
-        char c;
-        pollfd pfd{outFd_, POLLIN, 0};
-        while (poll(&pfd, 1, 5000) > 0 && read(outFd_, &c, 1) == 1 && c != '\n') {
-            path_ += c;
-        }
-    }
-    ~Simulator() {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-        close(outFd_);
-        close(errFd_);
-    }
-    const std::string& Path() const { return path_; }
-
-  private:
-    pid_t pid_ = -1;
-    int outFd_ = -1, errFd_ = -1;
-    std::string path_;
-};
 
 class CliEndToEnd : public ::testing::Test {
   protected:

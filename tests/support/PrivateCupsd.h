@@ -2,9 +2,13 @@
 // A CUPS scheduler of the test's own: started in a temporary folder, listening on a Unix socket
 // there, reached by libcups and the lp tools through CUPS_SERVER, stopped by its pid.
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -34,5 +38,37 @@ class PrivateCupsd {
 
 // Runs a shell command; its exit status, with what it printed (stdout and stderr) in `output`.
 int RunCommand(const std::string& command, std::string* output = nullptr);
+
+// True once `done` holds; false when it did not within the limit.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::seconds limit = std::chrono::seconds(10));
+
+// A queue as the scheduler shows it, read without the code under test.
+struct Queue {
+    std::string deviceUri;
+    bool stopped = false;
+    std::string message;
+
+    bool operator==(const Queue&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const Queue& queue);
+
+Queue Look(const std::string& name);
+
+// Tests that share one private scheduler; each test starts and ends with no queues. Without a
+// scheduler the tests are skipped, or fail when CI is set.
+class CupsdTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    static void Shell(const std::string& command);
+    static void AddQueue(const std::string& name, const std::string& deviceUri);
+
+    static std::unique_ptr<PrivateCupsd> cupsd_;
+    static std::string why_;
+};
 
 }  // namespace vemora::test

@@ -1,0 +1,91 @@
+// vemora-cli ended by a signal while it holds a port: the printers on that port get it back, as
+// at a normal end, and the printers on other ports are left alone.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/ChildProcess.h"
+#include "support/PrivateCupsd.h"
+
+namespace vemora {
+namespace {
+
+using test::Look;
+using test::Queue;
+
+// A terminal whose output is stopped, as by Ctrl-S: a program that prints to it waits there. The
+// CLI prints what it read while the port is still open, so its run cannot end before the test
+// has signalled it, however slow the machine.
+class StoppedTerminal {
+  public:
+    StoppedTerminal() {
+        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
+            slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        }
+        if (slave_ >= 0) {
+            tcflow(slave_, TCOOFF);
+        }
+    }
+    ~StoppedTerminal() {
+        close(slave_);
+        close(master_);
+    }
+    StoppedTerminal(const StoppedTerminal&) = delete;
+    StoppedTerminal& operator=(const StoppedTerminal&) = delete;
+
+    int Fd() const { return slave_; }
+
+  private:
+    int master_ = -1;
+    int slave_ = -1;
+};
+
+class CliSignalTest : public test::CupsdTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CliSignalTest, PrintersGetTheirPortsBack) {
+    const int signal = GetParam();
+    test::Simulator sim({});
+    ASSERT_FALSE(sim.Path().empty());
+    const std::string displayUri = "serial:" + sim.Path() + "?baud=9600";
+    AddQueue("Display", displayUri);
+    const Queue receipts{"serial:/dev/ttyS0?baud=9600", false, ""};
+    AddQueue("Receipts", receipts.deviceUri);
+    StoppedTerminal terminal;
+    ASSERT_GE(terminal.Fd(), 0);
+
+    // CUPS_SERVER, set by the fixture, leads the CLI to the private scheduler.
+    const test::Child cli = test::Start({VEMORA_CLI, "-p", sim.Path(), "get"}, terminal.Fd());
+    ASSERT_GT(cli.pid, 0);
+    // Parked: the CLI has taken the port.
+    const bool parked =
+        test::WaitUntil([] { return Look("Display").deviceUri == "file:/dev/null"; });
+    const Queue otherWhileParked = Look("Receipts");
+    kill(cli.pid, signal);
+    int status = 0;
+    waitpid(cli.pid, &status, 0);
+    const std::string err = test::ReadAll(cli.err);
+
+    ASSERT_TRUE(parked) << err;
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << err;
+    EXPECT_EQ(Look("Display"), (Queue{displayUri, false, ""}));
+    EXPECT_EQ(otherWhileParked, receipts);
+    EXPECT_EQ(Look("Receipts"), receipts);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
+}  // namespace
+}  // namespace vemora
