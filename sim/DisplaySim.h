@@ -17,7 +17,7 @@ enum class SimEmulation { EscPos, Korvant, Others };
 
 struct SimOptions {
     SimEmulation emulation = SimEmulation::EscPos;
-    SwitchImage switches;                // initial banks; a cell counts as on when non-zero
+    SwitchImage switches{};              // initial banks; a cell counts as on when non-zero
     bool silent = false;                 // answers nothing at all
     int noise = 0;                       // bytes sent before each sync byte
     bool wrongIdentity = false;          // setup reply 23 1E instead of 23 1F

@@ -190,8 +190,7 @@ TEST_F(ConnectionDlgTest, EachOutcomeOfTheCheckShowsItsMessage) {
         QMessageBox::Icon icon;
         const char* detail;
     };
-    SimOptions wrong;
-    wrong.wrongIdentity = true;
+    SimOptions wrong{.wrongIdentity = true};
     const Case cases[] = {
         {"DSR off",
          {},
@@ -254,8 +253,7 @@ TEST_F(ConnectionDlgTest, SelfTestSendsTheCommandOfTheMode) {
 
 TEST_F(ConnectionDlgTest, OtherModesConnectWithInitialiseAlone) {
     List("emulationModeList")->setCurrentIndex(2);
-    SimOptions silent;
-    silent.silent = true;
+    SimOptions silent{.silent = true};
     bench_.Attach(silent);
     Connect();
     EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{testing::Bytes(CmdInitialize)});

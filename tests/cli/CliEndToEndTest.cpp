@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
 
 namespace vemora {
@@ -46,12 +47,7 @@ class CliEndToEnd : public ::testing::Test {
 };
 
 TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
-    SwitchImage start;
-    start.ApplyCodeTable(6);
-    start.ApplyCharacterSet(13);
-    start.ApplyBrightness(0);
-    start.ApplyPeripheralDevice(1);
-    start.ApplyCursorMode(0);
+    const SwitchImage start = testing::ImageShowing({6, 13, 0, 1, 0});
     ASSERT_TRUE(SaveStatusFile(dir_ / "start.sts", start).ok());
     Simulator sim({"--switches", (dir_ / "start.sts").string(), "--noise", "3", "--log",
                    (dir_ / "sim.log").string()});

@@ -7,6 +7,7 @@
 
 #include "cli/CliRun.h"
 #include "support/DisplayBench.h"
+#include "support/SwitchImages.h"
 
 namespace vemora {
 namespace {
@@ -43,13 +44,7 @@ class CliRunTest : public ::testing::Test {
 };
 
 TEST_F(CliRunTest, GetPrintsTheSettingsAfterTheCheck) {
-    SimOptions display;
-    display.switches.ApplyCodeTable(6);
-    display.switches.ApplyCharacterSet(13);
-    display.switches.ApplyBrightness(3);
-    display.switches.ApplyPeripheralDevice(1);
-    display.switches.ApplyCursorMode(0);
-    bench_.Attach(display);
+    bench_.Attach({.switches = testing::ImageShowing({6, 13, 3, 1, 0})});
     EXPECT_EQ(Run({"-p", "/dev/wire", "get"}), 0);
     EXPECT_EQ(out_.str(),
               "Connected.\nSuccess to get status of ZRN.\n"
@@ -122,10 +117,8 @@ TEST_F(CliRunTest, FailuresAndTheirExitStatus) {
         int status;
         const char* says;
     };
-    SimOptions wrong;
-    wrong.wrongIdentity = true;
-    SimOptions silentAfterCheck;
-    silentAfterCheck.shortReply = true;
+    SimOptions wrong{.wrongIdentity = true};
+    SimOptions silentAfterCheck{.shortReply = true};
     const Case cases[] = {
         {"identity",
          {"-p", "/dev/wire", "check"},
@@ -180,8 +173,7 @@ TEST_F(CliRunTest, AFileRefusedBeforeThePortIsTouched) {
 }
 
 TEST_F(CliRunTest, DirectAndInfoInTheOtherModes) {
-    SimOptions display;
-    display.emulation = SimEmulation::Others;
+    SimOptions display{.emulation = SimEmulation::Others};
     bench_.Attach(display);
     EXPECT_EQ(Run({"-p", "/dev/wire", "-m", "others", "direct", "--code-table", "PC864(Arabic)",
                    "--charset", "China"}),

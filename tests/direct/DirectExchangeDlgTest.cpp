@@ -12,8 +12,7 @@ namespace {
 class DirectExchangeDlgTest : public DialogTest {
   protected:
     void SetUp() override {
-        SimOptions display;
-        display.emulation = SimEmulation::Korvant;
+        SimOptions display{.emulation = SimEmulation::Korvant};
         bench_.Attach(display);
         ASSERT_TRUE(bench_.Open());
         dialog_.emplace(&bench_.channel_);

@@ -79,8 +79,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         Outcome outcome;
         std::size_t transfers;
     };
-    SimOptions wrong;
-    wrong.wrongIdentity = true;
+    SimOptions wrong{.wrongIdentity = true};
     const Case cases[] = {
         {"no port name", "", true, true, {}, Outcome::ConfigureRefused, 0},
         {"DSR off", "/dev/wire", false, true, {}, Outcome::OpenFailed, 0},
@@ -107,8 +106,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
 }
 
 TEST_F(ConnectionCheckTest, SilentDisplayUsesTheTenReadsThenTheIdentityTestDecides) {
-    SimOptions silent;
-    silent.silent = true;
+    SimOptions silent{.silent = true};
     bench_.Attach(silent);
     const auto start = bench_.clock_.Now();
     EXPECT_EQ(Check(), Outcome::WrongIdentity);
@@ -127,8 +125,7 @@ TEST_F(ConnectionCheckTest, NoiseBeforeTheSyncByteIsDropped) {
 }
 
 TEST_F(ConnectionCheckTest, TooMuchNoiseIsTakenAsTheReply) {
-    SimOptions noisy;
-    noisy.noise = 12;
+    SimOptions noisy{.noise = 12};
     bench_.Attach(noisy);
     EXPECT_EQ(Check(), Outcome::WrongIdentity);
 }

@@ -20,8 +20,7 @@ TEST(DirectCommands, CharacterSetThenCodeTable) {
         {17, 0, 0x00, 0x00},   // outside the list
     };
     for (const Case& c : cases) {
-        SimOptions options;
-        options.emulation = SimEmulation::Others;
+        SimOptions options{.emulation = SimEmulation::Others};
         testing::DisplayBench bench(options);
         ASSERT_TRUE(bench.Open());
         EXPECT_EQ(SendDirectSettings(bench.channel_, c.codeTable, c.characterSet), Outcome::Done);

@@ -80,8 +80,7 @@ TEST_F(SwitchExchangeTest, FailedGetStatusChangesNothing) {
         SimOptions display;
         std::size_t queries;
     };
-    SimOptions silent;
-    silent.silent = true;
+    SimOptions silent{.silent = true};
     SimOptions shortReply = DisplayWith({"11111111", "11111111"});
     shortReply.shortReply = true;
     SimOptions noisy;
@@ -143,8 +142,7 @@ TEST_F(SwitchExchangeTest, SetStatusWritesTheImageInsideSetupMode) {
 }
 
 TEST_F(SwitchExchangeTest, SetStatusWithoutSyncLeavesSetupModeAndWritesNoBank) {
-    SimOptions silent;
-    silent.silent = true;
+    SimOptions silent{.silent = true};
     Use(silent);
     EXPECT_EQ(Set(), Outcome::NoResponse);
     EXPECT_EQ(bench_.Transfers(),

@@ -10,6 +10,7 @@
 #include "app/ConnectionDlg.h"
 #include "app/CupsSpooler.h"
 #include "direct/DirectSettingsDlg.h"
+#include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
 #include "switches/SwitchSettingsDlg.h"
 
@@ -39,12 +40,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(connection.windowIcon());
 
     // The memory switches as a display in a shop might hold them, loaded as from a status file.
-    SwitchImage image;
-    image.ApplyCodeTable(2);
-    image.ApplyCharacterSet(2);
-    image.ApplyBrightness(0);
-    image.ApplyPeripheralDevice(2);
-    image.ApplyCursorMode(1);
+    const SwitchImage image = testing::ImageShowing({2, 2, 0, 2, 1});
     const std::filesystem::path status = folder / ".shop.sts";
     SaveStatusFile(status, image);
     CSwitchSettingsDlg switches(nullptr, {});

@@ -77,14 +77,10 @@ TEST(DisplaySim, Faults) {
         std::vector<Byte> setupReply;
         std::size_t switchReplySize;
     };
-    SimOptions silent;
-    silent.silent = true;
-    SimOptions noise;
-    noise.noise = 3;
-    SimOptions wrong;
-    wrong.wrongIdentity = true;
-    SimOptions shortReply;
-    shortReply.shortReply = true;
+    SimOptions silent{.silent = true};
+    SimOptions noise{.noise = 3};
+    SimOptions wrong{.wrongIdentity = true};
+    SimOptions shortReply{.shortReply = true};
     const Case cases[] = {
         {"silent", silent, {}, 0},
         {"noise", noise, {0x30, 0x31, 0x32, 0x57, 0x23, 0x1F, 0x01}, 15},
@@ -107,8 +103,7 @@ TEST(DisplaySim, DigitTwoReplacesTheLowestOnBit) {
 }
 
 TEST(DisplaySim, OtherEmulationsTakeDirectCommandsAndAnswerNothing) {
-    SimOptions options;
-    options.emulation = SimEmulation::Korvant;
+    SimOptions options{.emulation = SimEmulation::Korvant};
     DisplaySim sim(options);
     EXPECT_TRUE(Send(sim, CmdSetupEnter).empty());
     EXPECT_TRUE(Send(sim, CmdSelectDisplay).empty());

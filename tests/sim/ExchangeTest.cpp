@@ -25,8 +25,7 @@ class ExchangeTest : public ::testing::Test {
 };
 
 TEST_F(ExchangeTest, SetupReplyAfterNoise) {
-    SimOptions options;
-    options.noise = 5;
+    SimOptions options{.noise = 5};
     Connect(options);
     DisplayExchange exchange = Exchange();
     EXPECT_TRUE(exchange.Send(CmdSetupEnter));
@@ -39,8 +38,7 @@ TEST_F(ExchangeTest, SetupReplyAfterNoise) {
 }
 
 TEST_F(ExchangeTest, SyncWaitStopsAtItsLimitOnASilentDisplay) {
-    SimOptions options;
-    options.silent = true;
+    SimOptions options{.silent = true};
     Connect(options);
     DisplayExchange exchange = Exchange();
     exchange.Send(CmdSwitchQuery(1));

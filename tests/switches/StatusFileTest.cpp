@@ -8,6 +8,7 @@
 #include <iterator>
 #include <vector>
 
+#include "support/SwitchImages.h"
 #include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 
@@ -40,12 +41,7 @@ class StatusFileTest : public ::testing::Test {
 
 TEST_F(StatusFileTest, DisplaySettingsLandAtTheirOffsets) {
     // PC437, U.S.A., 100%, Customer Display, Cursor is displayed; every other bit off.
-    SwitchImage image;
-    image.ApplyCodeTable(0);
-    image.ApplyCharacterSet(0);
-    image.ApplyBrightness(0);
-    image.ApplyPeripheralDevice(1);
-    image.ApplyCursorMode(0);
+    const SwitchImage image = testing::ImageShowing({0, 0, 0, 1, 0});
     const fs::path file = dir_ / "display.sts";
     ASSERT_TRUE(SaveStatusFile(file, image).ok());
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/DisplayBench.h"
+#include "support/SwitchImages.h"
 #include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 #include "switches/SwitchSettingsDlg.h"
@@ -155,12 +156,7 @@ TEST_F(SwitchSettingsDlgTest, ProgressStepsByFourAndStartsOverPastTheTop) {
 }
 
 TEST_F(SwitchSettingsDlgTest, LoadShowsTheFileAndMakesTheSettingsUsable) {
-    SwitchImage image;
-    image.ApplyCodeTable(6);
-    image.ApplyCharacterSet(13);
-    image.ApplyBrightness(1);
-    image.ApplyPeripheralDevice(2);
-    image.ApplyCursorMode(0);
+    SwitchImage image = testing::ImageShowing({6, 13, 1, 2, 0});
     image.Bank(1).cells[0] = 7;
     ASSERT_TRUE(SaveStatusFile(dir_ / "shop.sts", image).ok());
 
@@ -404,13 +400,7 @@ class SwitchExchangeDlgTest : public DialogTest {
 };
 
 TEST_F(SwitchExchangeDlgTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
-    SimOptions display;
-    display.switches.ApplyCodeTable(6);
-    display.switches.ApplyCharacterSet(13);
-    display.switches.ApplyBrightness(3);
-    display.switches.ApplyPeripheralDevice(1);
-    display.switches.ApplyCursorMode(0);
-    bench_.Attach(display);
+    bench_.Attach({.switches = testing::ImageShowing({6, 13, 3, 1, 0})});
 
     const auto seen = Click("getStatusButton");
     ASSERT_EQ(seen.size(), 1u);
@@ -446,8 +436,7 @@ TEST_F(SwitchExchangeDlgTest, ProgressPassesTheTopOnceDuringGetStatus) {
 }
 
 TEST_F(SwitchExchangeDlgTest, SilentDisplayLeavesEverythingAsItWas) {
-    SimOptions silent;
-    silent.silent = true;
+    SimOptions silent{.silent = true};
     bench_.Attach(silent);
     const auto seen = Click("getStatusButton");
     ASSERT_EQ(seen.size(), 1u);

@@ -1,0 +1,20 @@
+#pragma once
+// Switch images for tests, made the way an operator makes them: by picking list items.
+
+#include <array>
+
+#include "switches/SettingLists.h"
+
+namespace vemora::testing {
+
+// The image that shows these items, in bank order: code table, character set, brightness,
+// peripheral device, cursor display mode; every other switch bit off.
+inline SwitchImage ImageShowing(const std::array<int, kBankCount>& items) {
+    SwitchImage image;
+    for (int i = 0; i < kBankCount; ++i) {
+        ApplySetting(image, kAllSettings[i], items[i]);
+    }
+    return image;
+}
+
+}  // namespace vemora::testing
