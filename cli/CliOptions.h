@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ConnectionCheck.h"
+#include "flows/ConnectionCheck.h"
 #include "switches/SettingLists.h"
 
 namespace vemora {

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "direct/DirectCommands.h"
+#include "flows/DirectCommands.h"
+#include "flows/SwitchExchange.h"
 #include "switches/StatusFile.h"
-#include "switches/SwitchExchange.h"
 
 namespace vemora {
 

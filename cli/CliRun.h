@@ -5,8 +5,8 @@
 #include <ostream>
 #include <vector>
 
-#include "app/ConnectionCheck.h"
 #include "cli/CliOptions.h"
+#include "flows/ConnectionCheck.h"
 #include "serial/PortList.h"
 
 namespace vemora {

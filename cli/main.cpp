@@ -9,9 +9,9 @@
 #include <optional>
 #include <thread>
 
-#include "app/CupsSpooler.h"
-#include "app/PrinterPorts.h"
 #include "cli/CliRun.h"
+#include "printers/CupsSpooler.h"
+#include "printers/PrinterPorts.h"
 
 namespace {
 

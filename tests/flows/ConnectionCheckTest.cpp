@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ConnectionCheck.h"
+#include "flows/ConnectionCheck.h"
 #include "support/DisplayBench.h"
 
 namespace vemora {

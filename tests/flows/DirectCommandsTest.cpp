@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "direct/DirectCommands.h"
+#include "flows/DirectCommands.h"
 #include "support/DisplayBench.h"
 
 namespace vemora {

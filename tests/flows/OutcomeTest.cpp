@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Outcome.h"
+#include "flows/Outcome.h"
 
 namespace vemora {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "flows/SwitchExchange.h"
 #include "support/DisplayBench.h"
-#include "switches/SwitchExchange.h"
 
 namespace vemora {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Spooler.h"
+#include "printers/Spooler.h"
 
 namespace vemora::testing {
 

@@ -1,6 +1,0 @@
-#include "app/ManagerApp.h"
-
-int main(int argc, char** argv) {
-    vemora::CManagerApp app(argc, argv);
-    return app.Run();
-}

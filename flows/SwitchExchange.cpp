@@ -1,0 +1,76 @@
+#include "flows/SwitchExchange.h"
+
+namespace vemora {
+
+namespace {
+constexpr std::chrono::milliseconds kSettlePause{1000};
+}
+
+Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                  SwitchImage& image) {
+    progress.SetPosition(0);
+    DisplayExchange exchange(channel, pause);
+    if (!exchange.Send(CmdSelectDisplay)) {
+        return Outcome::PortError;
+    }
+    exchange.ReadSelectReply();
+    SwitchImage read = image;
+    for (int bank = 1; bank <= kBankCount; ++bank) {
+        if (!exchange.Send(CmdSwitchQuery(bank))) {
+            return Outcome::PortError;
+        }
+        if (!exchange.AwaitReply(kSyncReadLimit, [&] { progress.Step(); }).synced) {
+            return Outcome::NoResponse;
+        }
+        exchange.ReadSwitchReply();
+        if (!SwitchReplyComplete(exchange.Buffer())) {
+            return Outcome::NoResponse;
+        }
+        read.LoadBankDigits(bank, SwitchReplyDigits(exchange.Buffer()));
+        for (int cell = 1; cell <= 8; ++cell) {
+            progress.Step();
+        }
+    }
+    image = read;
+    return Outcome::GotStatus;
+}
+
+Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                  const SwitchImage& image) {
+    progress.SetPosition(0);
+    DisplayExchange exchange(channel, pause);
+    if (!exchange.Send(CmdInitialize) || !exchange.Send(CmdSelectDisplay)) {
+        return Outcome::PortError;
+    }
+    exchange.ReadSelectReply();
+    if (!exchange.Send(CmdSetupEnter)) {
+        return Outcome::PortError;
+    }
+    if (!exchange.AwaitReply(kSyncReadLimit).synced) {
+        exchange.Send(CmdSetupExit);
+        return Outcome::NoResponse;
+    }
+    exchange.ReadSetupReply();
+    progress.Step();
+    for (int bank = 1; bank <= kBankCount; ++bank) {
+        if (!exchange.Send(CmdSwitchWrite(bank, image.FormatBankDigits(bank)))) {
+            // Do not leave the display in its setup mode if the line still takes anything.
+            exchange.Send(CmdSetupExit);
+            return Outcome::PortError;
+        }
+        if (bank < kBankCount) {
+            progress.Step();
+        }
+    }
+    if (!exchange.Send(CmdSetupExit)) {
+        return Outcome::PortError;
+    }
+    for (int i = 0; i < 2; ++i) {
+        progress.Step();
+        exchange.Wait(kSettlePause);
+        progress.Step();
+    }
+    return Outcome::SetStatus;
+}
+
+}  // namespace vemora

@@ -1,0 +1,30 @@
+#pragma once
+// Get Status and Set Status: reading and writing the display's five memory switch banks.
+
+#include "flows/Outcome.h"
+#include "protocol/Exchange.h"
+#include "switches/SwitchImage.h"
+
+namespace vemora {
+
+// Where an exchange reports how far it got: the dialog's progress bar, or nothing.
+class Progress {
+  public:
+    virtual ~Progress() = default;
+    virtual void SetPosition(int position) = 0;
+    virtual void Step() = 0;  // one step of 4
+};
+
+// Reads the five banks. The image is replaced (cells 1 to 8 of every bank) only when all five
+// arrived whole: GotStatus. NoResponse when a sync byte never came or a reply came short;
+// PortError when a command did not go out whole. 45 progress steps.
+Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                  SwitchImage& image);
+
+// Writes the five banks from the image inside the display's setup mode: SetStatus. NoResponse
+// when the display did not answer the setup command (it is then told to leave the setup mode and
+// no bank is written); PortError when a command did not go out whole. 9 progress steps.
+Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                  const SwitchImage& image);
+
+}  // namespace vemora

@@ -1,0 +1,108 @@
+#include "gui/ManagerApp.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <thread>
+
+#include "gui/ConnectionDlg.h"
+#include "gui/MessageBox.h"
+#include "printers/CupsSpooler.h"
+#include "serial/PortList.h"
+#include "serial/PortNames.h"
+
+namespace vemora {
+
+namespace {
+
+// SIGINT, SIGTERM and SIGHUP reach the event loop through this pipe, so that they end the
+// program the way Exit does and the printers get their ports back.
+int signalPipe[2] = {-1, -1};
+bool endedBySignal = false;
+
+void ForwardSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+// The serial devices of this machine beyond the fixed names.
+std::vector<std::string> FoundPorts() {
+    std::vector<std::string> names;
+    for (const PortChoice& port : ListPorts()) {
+        if (std::find(kFixedPortNames.begin(), kFixedPortNames.end(), port.name) ==
+            kFixedPortNames.end()) {
+            names.push_back(port.name);
+        }
+    }
+    return names;
+}
+
+std::string UnrestoredText(const std::vector<UnrestoredPrinter>& printers) {
+    std::string text;
+    for (const UnrestoredPrinter& p : printers) {
+        text += "\"" + p.name + "\" should be on \"" + p.port + "\"\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+CManagerApp::CManagerApp(int& argc, char** argv) : app_(argc, argv) {}
+
+int CManagerApp::Run() {
+    QCommandLineParser options;
+    options.setApplicationDescription("Sets up a customer pole display on a serial line.");
+    options.addHelpOption();
+    const QCommandLineOption port("port", "Adds PATH to the Port list and selects it.", "PATH");
+    options.addOption(port);
+    options.process(app_);
+    if (!options.positionalArguments().isEmpty()) {
+        options.showHelp(2);
+    }
+
+    CConnectionDlg dialog(
+        MakeSystemSerialDevice(), MakeCupsSpooler(),
+        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }, FoundPorts());
+    QApplication::setWindowIcon(dialog.windowIcon());
+    if (options.isSet(port)) {
+        dialog.SelectPort(options.value(port).toStdString());
+    }
+
+    std::unique_ptr<QSocketNotifier> signalNotifier;
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [] {
+            char byte;
+            while (::read(signalPipe[0], &byte, 1) > 0) {
+            }
+            endedBySignal = true;
+            QApplication::closeAllWindows();
+        });
+        struct sigaction forward {};
+        forward.sa_handler = ForwardSignal;
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+            sigaction(s, &forward, nullptr);
+        }
+    }
+
+    dialog.exec();
+    const std::vector<UnrestoredPrinter> unrestored = dialog.CloseAndRestorePrinters();
+    if (!unrestored.empty()) {
+        constexpr const char* kText =
+            "These printers could not be given their port back. Set each one's port by hand "
+            "(lpadmin -p NAME -v PORT, then cupsenable NAME):";
+        // Whoever ended the program by a signal is not waiting for a window.
+        if (endedBySignal) {
+            std::fprintf(stderr, "%s\n%s", kText, UnrestoredText(unrestored).c_str());
+        } else {
+            ShowMessage(nullptr, kText, MessageIcon::Exclamation, UnrestoredText(unrestored));
+        }
+    }
+    return 0;
+}
+
+}  // namespace vemora

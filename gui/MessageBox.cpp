@@ -1,0 +1,56 @@
+#include "gui/MessageBox.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace vemora {
+
+namespace {
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton Run(QWidget* parent, std::string_view text, QMessageBox::Icon icon,
+                                std::string_view detail, QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(icon, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
+                    FromUtf8(text), buttons, parent);
+    box.setDefaultButton(defaultButton);
+    box.setInformativeText(FromUtf8(detail));
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
+                 std::string_view detail) {
+    Run(parent, text, BoxIcon(icon), detail, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail) {
+    const Message message = MessageFor(outcome);
+    if (!message.text.empty()) {
+        ShowMessage(parent, message.text, message.icon, detail);
+    }
+}
+
+bool AskYesNo(QWidget* parent, std::string_view question) {
+    return Run(parent, question, QMessageBox::Warning, {}, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace vemora
