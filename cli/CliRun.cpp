@@ -140,9 +140,12 @@ int ExitStatusFor(Outcome outcome) {
         case Outcome::Connected:
         case Outcome::GotStatus:
         case Outcome::SetStatus:
+        case Outcome::Unchanged:
+        case Outcome::Changed:
             return 0;
         case Outcome::WrongIdentity:
         case Outcome::NoResponse:
+        case Outcome::NotHeld:
             return 1;
         case Outcome::ConfigureRefused:
         case Outcome::OpenFailed:

@@ -26,13 +26,20 @@ Message MessageFor(Outcome outcome) {
             return {"Success to set status of ZRN", MessageIcon::Information};
         case Outcome::WrongFormat:
             return {"Wrong format files loaded.", MessageIcon::Exclamation};
+        case Outcome::Unchanged:
+            return {"Unchanged.", MessageIcon::Information};
+        case Outcome::Changed:
+            return {"Changed.", MessageIcon::Information};
+        case Outcome::NotHeld:
+            return {"The display does not hold what was sent.", MessageIcon::Exclamation};
     }
     return {"", MessageIcon::None};
 }
 
 bool IsSuccess(Outcome outcome) {
     return outcome == Outcome::Done || outcome == Outcome::Connected ||
-           outcome == Outcome::GotStatus || outcome == Outcome::SetStatus;
+           outcome == Outcome::GotStatus || outcome == Outcome::SetStatus ||
+           outcome == Outcome::Unchanged || outcome == Outcome::Changed;
 }
 
 std::string DescribeOpenError(const OpenError& error) {

@@ -22,6 +22,9 @@ enum class Outcome {
     SetStatus,
     WrongFormat,  // a status file name or size that is not one
     FileFailed,   // a status file that could not be read or written
+    Unchanged,    // the display already held the wanted switches: nothing was written
+    Changed,      // the switches were written and read back as sent
+    NotHeld,      // the switches read back after a write differ from what was sent
 };
 
 enum class MessageIcon { None, Information, Exclamation };

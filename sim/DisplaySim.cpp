@@ -175,6 +175,9 @@ void DisplaySim::Execute(std::span<const Byte> cmd, std::vector<Byte>& reply) {
         state_ = SimState::Ready;
         Show("", "");
     } else if (fn == 3 && data.size() == 9 && bankCode && state_ == SimState::Setup) {
+        if (data[0] - BankCode(1) + 1 == options_.deafBank) {
+            return;
+        }
         std::copy(data.begin() + 1, data.end(), banks_[data[0] - BankCode(1)].begin());
     } else if (fn == 4 && data.size() == 1 && bankCode) {
         const int bank = data[0] - BankCode(1) + 1;

@@ -23,6 +23,7 @@ struct SimOptions {
     bool wrongIdentity = false;          // setup reply 23 1E instead of 23 1F
     bool shortReply = false;             // switch replies stop after four of their digits
     int digitTwoBank = 0;                // bank 1..5 whose reply carries a '2' for an on bit
+    int deafBank = 0;                    // bank 1..5 that takes switch writes but keeps its digits
     std::chrono::milliseconds delay{0};  // before every reply
 };
 

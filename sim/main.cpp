@@ -44,6 +44,7 @@ faults:
   --wrong-identity   a setup reply that is not one of ours
   --short-reply      switch replies that stop after four digits
   --digit-two BANK   bank 1..5 answers a '2' for its lowest on bit
+  --deaf-bank BANK   bank 1..5 takes switch writes but keeps what it held
   --delay MS         wait MS before every reply
 )";
 
@@ -87,6 +88,9 @@ std::string ParseOptions(int argc, char** argv, SimOptions& o, std::string& logF
             ++i;
         } else if (arg == "--digit-two" && hasValue && ParseInt(value, 1, kBankCount, n)) {
             o.digitTwoBank = n;
+            ++i;
+        } else if (arg == "--deaf-bank" && hasValue && ParseInt(value, 1, kBankCount, n)) {
+            o.deafBank = n;
             ++i;
         } else if (arg == "--delay" && hasValue && ParseInt(value, 0, 60000, n)) {
             o.delay = std::chrono::milliseconds(n);

@@ -64,6 +64,15 @@ SwitchDigits SwitchImage::FormatBankDigits(int bank) const {
     return digits;
 }
 
+SwitchDigits SwitchImage::ReadBankDigits(int bank) const {
+    const SwitchBank& b = Bank(bank);
+    SwitchDigits digits;
+    for (int k = 1; k <= 8; ++k) {
+        digits[8 - k] = static_cast<char>(b.cells[k] + '0');
+    }
+    return digits;
+}
+
 SwitchSelections SwitchImage::ComputeSelections() const {
     SwitchSelections s;
     s.codeTable = 0;

@@ -67,6 +67,8 @@ struct SwitchImage {
     void LoadBankDigits(int bank, const SwitchDigits& digits);
     // The eight digits of a switch write: '1' for every carried cell that is on, else '0'.
     SwitchDigits FormatBankDigits(int bank) const;
+    // The eight digits of the switch reply that LoadBankDigits took, as they came on the line.
+    SwitchDigits ReadBankDigits(int bank) const;
     SwitchSelections ComputeSelections() const;
 
     void ApplyCodeTable(int index);

@@ -23,6 +23,9 @@ TEST(Outcome, FixedMessagesAndIcons) {
         {Outcome::GotStatus, "Success to get status of ZRN.", MessageIcon::Information},
         {Outcome::SetStatus, "Success to set status of ZRN", MessageIcon::Information},
         {Outcome::WrongFormat, "Wrong format files loaded.", MessageIcon::Exclamation},
+        {Outcome::Unchanged, "Unchanged.", MessageIcon::Information},
+        {Outcome::Changed, "Changed.", MessageIcon::Information},
+        {Outcome::NotHeld, "The display does not hold what was sent.", MessageIcon::Exclamation},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MessageFor(c.outcome).text, c.text);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "flows/ApplyConfiguration.h"
 #include "flows/SwitchExchange.h"
 #include "support/DisplayBench.h"
 
@@ -169,6 +170,59 @@ TEST_F(SwitchExchangeTest, GetThenSetWritesBackWhatWasRead) {
     EXPECT_EQ(bench_.Sim().Bank(3), Digits("00000000"));
     EXPECT_EQ(bench_.Sim().Bank(4), Digits("00000101"));
     EXPECT_EQ(bench_.Sim().Bank(5), Digits("00000000"));  // cells 2 to 4 are never written
+}
+
+TEST_F(SwitchExchangeTest, ApplyWritesOnlyWhereTheDisplayDiffers) {
+    const SimOptions held =
+        DisplayWith({"00001000", "00010000", "00000000", "00000101", "00110001"});
+    SimOptions deaf = held;
+    deaf.deafBank = 3;
+    // Cell 0 and the cells a bank's write does not carry never reach the display.
+    const WantedImage unreachable = [](SwitchImage image) {
+        image.Bank(1).cells[0] = 7;
+        image.Bank(5).cells[2] = 1;
+        return image;
+    };
+    const WantedImage dimmer = [](SwitchImage image) {
+        image.ApplyBrightness(0);
+        return image;
+    };
+    const struct {
+        const char* name;
+        SimOptions display;
+        WantedImage wanted;
+        Outcome outcome;
+        bool changed;
+        bool verified;
+    } cases[] = {
+        {"holds it", held, [](const SwitchImage& image) { return image; }, Outcome::Unchanged,
+         false, true},
+        {"only unsent cells differ", held, unreachable, Outcome::Unchanged, false, true},
+        {"one setting differs", held, dimmer, Outcome::Changed, true, true},
+        {"a bank keeps its digits", deaf, dimmer, Outcome::NotHeld, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Use(c.display);
+        bench_.wire_.ClearWritten();
+        const ApplyResult r =
+            ApplyConfiguration(bench_.channel_, bench_.PauseFn(), progress_, c.wanted);
+        EXPECT_EQ(r.outcome, c.outcome);
+        EXPECT_EQ(r.changed, c.changed);
+        EXPECT_EQ(r.verified, c.verified);
+        const auto transfers = bench_.Transfers();
+        const bool entered =
+            std::find(transfers.begin(), transfers.end(), Bytes(CmdSetupEnter)) != transfers.end();
+        EXPECT_EQ(entered, c.changed);
+        EXPECT_EQ(transfers.size(), c.changed ? 6u + 9u + 6u : 6u);
+        const SwitchImage wanted = c.wanted(r.before);
+        for (int bank = 1; bank <= kBankCount; ++bank) {
+            EXPECT_EQ(r.after.ReadBankDigits(bank), bench_.Sim().Bank(bank)) << bank;
+            if (c.verified) {
+                EXPECT_EQ(bench_.Sim().Bank(bank), wanted.FormatBankDigits(bank)) << bank;
+            }
+        }
+    }
 }
 
 }  // namespace

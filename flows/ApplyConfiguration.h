@@ -1,0 +1,31 @@
+#pragma once
+// Bringing a display to a wanted configuration, writing its memory switches only where they
+// differ: every write wears the display's switch memory and costs the setup mode's pauses.
+
+#include <functional>
+
+#include "flows/SwitchExchange.h"
+
+namespace vemora {
+
+struct ApplyResult {
+    Outcome outcome = Outcome::NoResponse;  // Unchanged, Changed, NotHeld, or what an exchange said
+    SwitchImage before;                     // what the display held
+    SwitchImage after;                      // what it holds now: read back after a write
+    bool changed = false;                   // the switches were written
+    bool verified = false;                  // the read-back matched what was sent
+};
+
+// The image to bring the display to, made from the one it holds.
+using WantedImage = std::function<SwitchImage(const SwitchImage& held)>;
+
+// True when a Set Status of `wanted` would put other digits on the display than those it sent in
+// `held`, bank by bank (cell 0 and the cells a bank's write does not carry never reach it).
+bool SwitchWritesDiffer(const SwitchImage& held, const SwitchImage& wanted);
+
+// Reads the display (Get Status) and, only when the wanted image differs, writes it (Set Status)
+// and reads it back to see that the display holds what was sent. Runs on a checked connection.
+ApplyResult ApplyConfiguration(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                               const WantedImage& wanted);
+
+}  // namespace vemora
