@@ -1,6 +1,7 @@
 #include "serial/PortNames.h"
 
 #include <charconv>
+#include <filesystem>
 
 namespace vemora {
 
@@ -19,6 +20,15 @@ std::string PortDevicePath(std::string_view portName) {
         }
     }
     return std::string(portName);
+}
+
+std::string PortBaseName(std::string_view portName) {
+    const std::string device = PortDevicePath(portName);
+    if (device != portName) {
+        return std::string(portName.substr(portName.rfind('\\') + 1));
+    }
+    const std::string base = std::filesystem::path(device).filename().string();
+    return base.empty() ? device : base;
 }
 
 }  // namespace vemora

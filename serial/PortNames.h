@@ -17,4 +17,8 @@ inline constexpr std::array<std::string_view, 15> kFixedPortNames{
 // is; anything else is returned unchanged (and will not open).
 std::string PortDevicePath(std::string_view portName);
 
+// A port's short name, for files and lines that say which port they are about: "COMn" for COMn
+// and \\.\COMn, else the device file's name ("ttyUSB0", a by-id link's name).
+std::string PortBaseName(std::string_view portName);
+
 }  // namespace vemora
