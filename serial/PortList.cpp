@@ -1,5 +1,6 @@
 #include "serial/PortList.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -55,10 +56,17 @@ std::string UartName(const std::string& type) {
     return known != kNames.end() ? known->second : "UART";
 }
 
+// What sysfs tells of a serial port.
+struct FoundPort {
+    std::string description{};
+    std::string usbId{};
+    std::string byIdLink{};
+};
+
 // What sysfs tells of a tty that is a serial port with hardware behind it; nothing for virtual
 // terminals, the 8250 driver's placeholder ports and the kernel's console.
-std::optional<std::string> SerialPortDescription(const fs::path& tty,
-                                                 const std::set<std::string>& consoles) {
+std::optional<FoundPort> SerialPortDescription(const fs::path& tty,
+                                               const std::set<std::string>& consoles) {
     std::error_code error;
     const fs::path device = fs::canonical(tty / "device", error);
     if (error || consoles.contains(tty.filename()) ||
@@ -69,59 +77,92 @@ std::optional<std::string> SerialPortDescription(const fs::path& tty,
     if (type == "0") {
         return std::nullopt;
     }
-    // A USB adapter's name is on the USB device, a level or two above the tty's interface.
+    // A USB adapter's name and ids are on the USB device, a level or two above the tty's
+    // interface.
     fs::path level = device;
     for (int up = 0; up < 3; ++up, level = level.parent_path()) {
         const std::string product = ReadAttribute(level / "product");
-        if (!product.empty()) {
+        const std::string vendorId = ReadAttribute(level / "idVendor");
+        if (!product.empty() || !vendorId.empty()) {
             const std::string maker = ReadAttribute(level / "manufacturer");
-            return maker.empty() ? product : maker + " " + product;
+            const std::string usbId =
+                vendorId.empty() ? "" : vendorId + ":" + ReadAttribute(level / "idProduct");
+            const std::string name =
+                maker.empty() || product.empty() ? maker + product : maker + " " + product;
+            return FoundPort{.description = name.empty() ? "USB " + usbId : name, .usbId = usbId};
         }
     }
     if (!type.empty()) {
-        return UartName(type);
+        return FoundPort{.description = UartName(type)};
     }
     const fs::path driver = fs::read_symlink(device / "driver", error);
-    return error ? "serial port" : driver.filename().string();
+    return FoundPort{.description = error ? "serial port" : driver.filename().string()};
 }
 
-}  // namespace
+using FoundPorts = std::map<std::string, FoundPort, NameOrder>;  // by tty name
 
-std::vector<PortChoice> ListPorts(const fs::path& sysRoot, const fs::path& devRoot) {
+// The serial ports that sysfs tells of, with their /dev/serial/by-id links, and the devices known
+// only by such a link; what sysfs rejected stays out.
+FoundPorts FindPorts(const fs::path& sysRoot, const fs::path& devRoot) {
     const fs::path ttyClass = sysRoot / "class" / "tty";
     std::istringstream active(ReadAttribute(ttyClass / "console" / "active"));
     const std::set<std::string> consoles{std::istream_iterator<std::string>(active), {}};
 
     std::error_code error;
-    std::map<std::string, std::string, NameOrder> present;  // tty name, description
+    FoundPorts found;
     for (const fs::path& tty : Entries(ttyClass)) {
         const std::string name = tty.filename();
-        if (auto description = SerialPortDescription(tty, consoles);
-            description && fs::exists(devRoot / name, error)) {
-            present.emplace(name, std::move(*description));
+        if (auto port = SerialPortDescription(tty, consoles);
+            port && fs::exists(devRoot / name, error)) {
+            found.emplace(name, std::move(*port));
         }
     }
-    // A link that sysfs cannot explain still names a device; what sysfs rejected stays out.
-    for (const fs::path& link : Entries(devRoot / "serial" / "by-id")) {
+    std::vector<fs::path> links = Entries(devRoot / "serial" / "by-id");
+    std::sort(links.begin(), links.end());
+    for (const fs::path& link : links) {
         const std::string name = fs::read_symlink(link, error).filename();
-        if (!name.empty() && !fs::exists(ttyClass / name, error) &&
-            fs::exists(devRoot / name, error)) {
-            present.emplace(name, link.filename());
+        if (name.empty() || !fs::exists(devRoot / name, error)) {
+            continue;
+        }
+        if (const auto port = found.find(name); port != found.end()) {
+            if (port->second.byIdLink.empty()) {
+                port->second.byIdLink = link;
+            }
+        } else if (!fs::exists(ttyClass / name, error)) {
+            found.emplace(name, FoundPort{.byIdLink = link});
         }
     }
+    return found;
+}
 
+}  // namespace
+
+std::vector<PortChoice> ListPorts(const fs::path& sysRoot, const fs::path& devRoot) {
+    FoundPorts found = FindPorts(sysRoot, devRoot);
     std::vector<PortChoice> choices;
     for (std::string_view fixed : kFixedPortNames) {
-        PortChoice choice{std::string(fixed), PortDevicePath(fixed)};
-        if (const auto found = present.find(fs::path(choice.description).filename());
-            found != present.end()) {
-            choice.description += ", " + found->second;
-            present.erase(found);
+        const std::string device = PortDevicePath(fixed);
+        PortChoice choice{.name = std::string(fixed), .description = device, .device = device};
+        if (const auto port = found.find(fs::path(device).filename()); port != found.end()) {
+            choice.description += ", " + port->second.description;
+            choice.byIdLink = port->second.byIdLink;
+            choice.usbId = port->second.usbId;
+            found.erase(port);
         }
         choices.push_back(std::move(choice));
     }
-    for (const auto& [name, description] : present) {
-        choices.push_back({devRoot / name, description});
+    for (const auto& [tty, port] : found) {
+        const std::string device = devRoot / tty;
+        if (port.byIdLink.empty()) {
+            choices.push_back({.name = device,
+                               .description = port.description,
+                               .device = device,
+                               .usbId = port.usbId});
+        } else {
+            const std::string description =
+                port.description.empty() ? tty : tty + ", " + port.description;
+            choices.push_back({port.byIdLink, description, device, port.byIdLink, port.usbId});
+        }
     }
     return choices;
 }

@@ -92,6 +92,8 @@ TEST_F(PortListTest, ListsEachSerialDeviceOnceAfterTheFixedNames) {
     AddTty("ttyUSB0", "usb1/1-1/1-1:1.0/ttyUSB0");
     Put(Sys() / "devices/usb1/1-1/manufacturer", "FTDI");
     Put(Sys() / "devices/usb1/1-1/product", "FT232R USB UART");
+    Put(Sys() / "devices/usb1/1-1/idVendor", "0403");
+    Put(Sys() / "devices/usb1/1-1/idProduct", "6001");
     fs::create_symlink("../../ttyUSB0", Dev() / "serial/by-id/usb-FTDI_FT232R_A5-if00-port0");
     AddTty("ttyUSB10", "usb1/1-3/1-3:1.0/ttyUSB10");
     Put(Sys() / "devices/usb1/1-3/product", "USB-Serial Controller");
@@ -113,13 +115,22 @@ TEST_F(PortListTest, ListsEachSerialDeviceOnceAfterTheFixedNames) {
     expected.insert(expected.end(), {
                                         dev + "ttyACM0 | Pole Display",
                                         dev + "ttyS20 | 8250 UART",
-                                        dev + "ttyUSB0 | FTDI FT232R USB UART",
+                                        dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0 | "
+                                              "ttyUSB0, FTDI FT232R USB UART",
                                         dev + "ttyUSB2 | Silicon Labs CP2102 USB to UART Bridge "
                                               "Controller",
                                         dev + "ttyUSB10 | USB-Serial Controller",
-                                        dev + "ttyXR0 | usb-Exar_XR21V-if00",
+                                        dev + "serial/by-id/usb-Exar_XR21V-if00 | ttyXR0",
                                     });
     EXPECT_EQ(Listed(), expected);
+
+    // A USB adapter by its link, with its device and ids; a UART has neither link nor ids.
+    const auto ports = ListPorts(Sys(), Dev());
+    EXPECT_EQ(ports[17],
+              (PortChoice{dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0",
+                          "ttyUSB0, FTDI FT232R USB UART", dev + "ttyUSB0",
+                          dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0", "0403:6001"}));
+    EXPECT_EQ(ports[1], (PortChoice{"COM2", "/dev/ttyS1, 16550A UART", "/dev/ttyS1", "", ""}));
 }
 
 TEST_F(PortListTest, MissingSysfsAndDevStillGiveTheFixedNames) {
