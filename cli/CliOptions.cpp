@@ -1,92 +1,18 @@
 #include "cli/CliOptions.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
+#include <functional>
 #include <map>
 
+#include "cli/CliHelp.h"
 #include "serial/PortNames.h"
 
 namespace vemora {
 
 namespace {
-
-constexpr const char* kUsage =
-    R"(Usage: vemora-cli [options] COMMAND [args]
-Configures a customer pole display on a serial line.
-
-Options:
-  -p, --port NAME      COM1 ... COM9, \\.\COM10 ... \\.\COM15, or a device path   (default COM1)
-  -b, --baud N         9600 19200 38400 57600 115200                             (default 9600)
-  -d, --data-bits N    8 or 7                                                   (default 8)
-      --parity P       none, odd or even                                         (default none)
-  -m, --mode M         escpos, korvant or others                                 (default escpos)
-      --keep-printers  do not park the local printers that use the port
-      --json           machine-readable output for ports, get and show
-  -h, --help           this text; COMMAND --help tells about one command
-
-Commands:
-  ports                         the port names a user can choose, with descriptions
-  check                         the connection check
-  self-test                     check, then the self test
-  get [--save FILE]             ESC/POS: check, Get Status, print the five settings
-  set [--load FILE] [--code-table X] [--charset X] [--brightness X] [--peripheral X] [--cursor X]
-                                ESC/POS: check, the image from FILE or from a Get Status, the
-                                given settings applied (X: the item's text or its index), Set Status
-  direct --code-table X --charset X   other modes: check, then the direct Set Status
-  info                          other modes: check, then Show Information
-  show FILE                     decode a status file; no port is used
-
-Exit status: 0 done; 1 the display refused or did not respond; 2 usage; 3 the port could not be
-configured, opened or written; 4 a file could not be read or written, or has the wrong format.
-)";
-
-struct CommandInfo {
-    const char* name;
-    CliCommand command;
-    const char* help;
-};
-
-constexpr std::array<CommandInfo, 8> kCommands{{
-    {"ports", CliCommand::Ports,
-     "Usage: vemora-cli [--json] ports\nLists the port names a user can choose: the fifteen fixed "
-     "names, then the serial devices found on this machine, each with a description.\n"},
-    {"check", CliCommand::Check,
-     "Usage: vemora-cli [options] check\nParks the printers on the port, opens it and checks that "
-     "a display answers (in the ESC/POS emulation, that it is one of ours).\n"},
-    {"self-test", CliCommand::SelfTest,
-     "Usage: vemora-cli [options] self-test\nChecks the connection, then makes the display show "
-     "its "
-     "self test (ESC/POS) or its information (other modes).\n"},
-    {"get", CliCommand::Get,
-     "Usage: vemora-cli [options] get [--save FILE]\nESC/POS: checks the connection, reads the "
-     "five "
-     "memory switches and prints the settings.\n  --save FILE  also keep them in a status file "
-     "(\".sts\" is appended unless the name ends in it)\n"},
-    {"set", CliCommand::Set,
-     "Usage: vemora-cli [options] set [--load FILE] [--code-table X] [--charset X] "
-     "[--brightness X] [--peripheral X] [--cursor X]\nESC/POS: checks the connection, takes the "
-     "switches from FILE or reads them from the display, applies the given settings and writes "
-     "the five switches.\n  --load FILE  a status file; its name must end in \"sts\"\n  X is the "
-     "item's text (as `get` prints it) or its index in the list, from 0.\n"},
-    {"direct", CliCommand::Direct,
-     "Usage: vemora-cli [options] --mode korvant|others direct --code-table X --charset X\nOther "
-     "emulations: checks the connection, then sends the character set and the code table.\n  X "
-     "is the item's text or its index in the list, from 0.\n"},
-    {"info", CliCommand::Info,
-     "Usage: vemora-cli [options] --mode korvant|others info\nOther emulations: checks the "
-     "connection, then makes the display show its information.\n"},
-    {"show", CliCommand::Show,
-     "Usage: vemora-cli [--json] show FILE\nPrints the settings a status file holds; no port is "
-     "used.\n"},
-}};
-
-const std::map<std::string, Setting> kSettingOptions{
-    {"--code-table", Setting::CodeTable},  {"--charset", Setting::CharacterSet},
-    {"--brightness", Setting::Brightness}, {"--peripheral", Setting::PeripheralDevice},
-    {"--cursor", Setting::CursorMode},
-};
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -102,6 +28,46 @@ std::optional<long> Number(const std::string& s) {
     return value;
 }
 
+// The check of an option's value; it may put the value into the form its target takes. A value
+// that begins with "-" is never taken: "-p --json check" lacks the port, and --json stays unread.
+CLI::Validator ValueRule(std::function<std::string(std::string&)> rule) {
+    return CLI::Validator(
+        [rule = std::move(rule)](std::string& value) -> std::string {
+            if (value.starts_with('-')) {
+                return "needs a value (\"" + value + "\" begins with \"-\", so it is not one)";
+            }
+            return rule(value);
+        },
+        "");
+}
+
+// A value from a fixed set, any case, put in the form its target takes.
+CLI::Validator OneOf(std::map<std::string, std::string> accepted, std::string error) {
+    return ValueRule([accepted = std::move(accepted), error = std::move(error)](std::string& v) {
+        const auto found = accepted.find(Lower(v));
+        if (found == accepted.end()) {
+            return error;
+        }
+        v = found->second;
+        return std::string();
+    });
+}
+
+std::string PortRule(std::string& v) {
+    const bool fixed =
+        std::find(kFixedPortNames.begin(), kFixedPortNames.end(), v) != kFixedPortNames.end();
+    if (fixed || v.starts_with('/')) {
+        return {};
+    }
+    return "unknown port \"" + v +
+           "\": give COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15 or a device path such as "
+           "/dev/ttyUSB0";
+}
+
+std::string FileRule(std::string& v) {
+    return v.empty() ? "needs a file name" : "";
+}
+
 std::string ItemList(Setting setting) {
     std::string list;
     int i = 0;
@@ -111,156 +77,182 @@ std::string ItemList(Setting setting) {
     return list;
 }
 
-// Reads the line; returns an error text, empty when the line is good.
-std::string Parse(const std::vector<std::string>& args, CliOptions& o, std::string& help,
-                  bool& helpAsked) {
-    std::optional<CliCommand> command;
-    std::vector<std::string> operands;
-    bool directOnlyIsWrong = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        std::optional<std::string> inlineValue;
-        if (arg.starts_with("--") && arg.find('=') != std::string::npos) {
-            inlineValue = arg.substr(arg.find('=') + 1);
-            arg = arg.substr(0, arg.find('='));
-        }
-        auto value = [&]() -> std::optional<std::string> {
-            if (inlineValue) {
-                return inlineValue;
-            }
-            if (i + 1 < args.size()) {
-                return args[++i];
-            }
-            return std::nullopt;
-        };
-        if (arg == "-h" || arg == "--help") {
-            helpAsked = true;
-            continue;
-        }
-        if (arg == "--keep-printers" || arg == "--json") {
-            (arg == "--json" ? o.json : o.keepPrinters) = true;
-            continue;
-        }
-        if (arg == "-p" || arg == "--port") {
-            const auto v = value();
-            if (!v) {
-                return arg + " needs a port name";
-            }
-            const bool fixed = std::find(kFixedPortNames.begin(), kFixedPortNames.end(), *v) !=
-                               kFixedPortNames.end();
-            if (!fixed && !v->starts_with("/")) {
-                return "unknown port \"" + *v +
-                       "\": give COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15 or a device path "
-                       "such as /dev/ttyUSB0";
-            }
-            o.line.portName = *v;
-            continue;
-        }
-        if (arg == "-b" || arg == "--baud") {
-            const auto v = value();
-            const auto n = v ? Number(*v) : std::nullopt;
-            if (!n || (*n != 9600 && *n != 19200 && *n != 38400 && *n != 57600 && *n != 115200)) {
-                return "the baud rate is one of 9600 19200 38400 57600 115200";
-            }
-            o.line.baudRate = static_cast<std::uint32_t>(*n);
-            continue;
-        }
-        if (arg == "-d" || arg == "--data-bits") {
-            const auto v = value();
-            const auto n = v ? Number(*v) : std::nullopt;
-            if (!n || (*n != 8 && *n != 7)) {
-                return "the data bits are 8 or 7";
-            }
-            o.line.dataBits = static_cast<std::int32_t>(*n);
-            continue;
-        }
-        if (arg == "--parity") {
-            const auto v = value();
-            const std::string p = v ? Lower(*v) : "";
-            if (p != "none" && p != "odd" && p != "even") {
-                return "the parity is none, odd or even";
-            }
-            o.line.parity = p == "none" ? 0 : p == "odd" ? 1 : 2;
-            continue;
-        }
-        if (arg == "-m" || arg == "--mode") {
-            const auto v = value();
-            const std::string m = v ? Lower(*v) : "";
-            if (m != "escpos" && m != "korvant" && m != "others") {
-                return "the mode is escpos, korvant or others";
-            }
-            o.mode = m == "escpos"    ? EmulationMode::EscPos
-                     : m == "korvant" ? EmulationMode::Korvant
-                                      : EmulationMode::Others;
-            continue;
-        }
-        if (arg == "--save" || arg == "--load") {
-            const auto v = value();
-            if (!v || v->empty()) {
-                return arg + " needs a file name";
-            }
-            (arg == "--save" ? o.saveFile : o.loadFile) = *v;
-            continue;
-        }
-        if (const auto s = kSettingOptions.find(arg); s != kSettingOptions.end()) {
-            const auto v = value();
-            const auto index = v ? FindSettingItem(s->second, *v) : std::nullopt;
-            if (!index) {
-                return arg + " takes one of these items (text or index):" + ItemList(s->second);
-            }
-            o.settings.push_back({s->second, *index});
-            directOnlyIsWrong = directOnlyIsWrong || s->second == Setting::Brightness ||
-                                s->second == Setting::PeripheralDevice ||
-                                s->second == Setting::CursorMode;
-            continue;
-        }
-        if (arg.starts_with("-") && arg.size() > 1) {
-            return "unknown option " + arg;
-        }
-        if (!command) {
-            const auto c = std::find_if(kCommands.begin(), kCommands.end(),
-                                        [&](const CommandInfo& info) { return arg == info.name; });
-            if (c == kCommands.end()) {
-                return "unknown command \"" + arg + "\"";
-            }
-            command = c->command;
-            continue;
-        }
-        operands.push_back(arg);
-    }
+void AddLineOptions(CLI::App& app, CliOptions& o) {
+    app.add_option("-p,--port", o.line.portName,
+                   "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1)")
+        ->type_name("NAME")
+        ->transform(ValueRule(PortRule));
+    app.add_option("-b,--baud", o.line.baudRate, "9600 19200 38400 57600 115200 (default 9600)")
+        ->type_name("N")
+        ->transform(OneOf({{"9600", "9600"},
+                           {"19200", "19200"},
+                           {"38400", "38400"},
+                           {"57600", "57600"},
+                           {"115200", "115200"}},
+                          "the baud rate is one of 9600 19200 38400 57600 115200"));
+    app.add_option("-d,--data-bits", o.line.dataBits, "8 or 7 (default 8)")
+        ->type_name("N")
+        ->transform(OneOf({{"8", "8"}, {"7", "7"}}, "the data bits are 8 or 7"));
+    app.add_option("--parity", o.line.parity, "none, odd or even (default none)")
+        ->type_name("P")
+        ->transform(
+            OneOf({{"none", "0"}, {"odd", "1"}, {"even", "2"}}, "the parity is none, odd or even"));
+    app.add_option("-m,--mode", o.mode, "escpos, korvant or others (default escpos)")
+        ->type_name("M")
+        ->transform(OneOf({{"escpos", "0"}, {"korvant", "1"}, {"others", "2"}},
+                          "the mode is escpos, korvant or others"));
+    app.add_flag("--keep-printers", o.keepPrinters,
+                 "do not park the local printers that use the port");
+    app.add_flag("--json", o.json, "machine-readable output for ports, get, show and items");
+    app.add_flag("--trace", o.trace,
+                 "every byte written to and read from the port, in hex, with the milliseconds\n"
+                 "since the start, on stderr");
+}
 
-    if (helpAsked) {
-        help = kUsage;
-        for (const CommandInfo& info : kCommands) {
-            if (command && info.command == *command) {
-                help = info.help;
-            }
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* description) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->group("Commands")->fallthrough()->footer("");
+    command->set_help_flag("-h,--help", "this text");
+    command->set_help_all_flag();
+    return command;
+}
+
+// chosen[s] is the index given for setting s, -1 when it was not given.
+void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
+                       std::array<int, kBankCount>& chosen, bool required) {
+    for (Setting setting : settings) {
+        const std::string name = std::string("--") + NamesOf(setting).option;
+        command
+            ->add_option(name, chosen[static_cast<int>(setting)],
+                         std::string(SettingCaption(setting)) + ": the item's text or index")
+            ->type_name("X")
+            ->required(required)
+            ->transform(ValueRule([setting, name](std::string& v) {
+                const auto index = FindSettingItem(setting, v);
+                if (!index) {
+                    return "takes one of these items (text or index):" + ItemList(setting);
+                }
+                v = std::to_string(*index);
+                return std::string();
+            }));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+struct CommandLine {
+    CLI::App app{"Configures a customer pole display on a serial line.", "vemora-cli"};
+    std::map<const CLI::App*, CliCommand> commands;
+    std::array<int, kBankCount> chosen{-1, -1, -1, -1, -1};
+    std::string itemsOf;
+};
+
+void AddCommands(CommandLine& line, CliOptions& o) {
+    const auto add = [&](const char* name, CliCommand command, const char* description) {
+        CLI::App* sub = AddCommand(line.app, name, description);
+        line.commands[sub] = command;
+        return sub;
+    };
+    add("ports", CliCommand::Ports,
+        "the port names a user can choose, with descriptions\n\nLists the port names a user can "
+        "choose: the fifteen fixed names, then the serial\ndevices found on this machine (a USB "
+        "adapter by its /dev/serial/by-id link),\neach with a description.");
+    add("check", CliCommand::Check,
+        "the connection check\n\nParks the printers on the port, opens it and checks that a "
+        "display answers\n(in the ESC/POS emulation, that it is one of ours).");
+    add("self-test", CliCommand::SelfTest,
+        "check, then the self test\n\nChecks the connection, then makes the display show its "
+        "self test (ESC/POS)\nor its information (other modes).");
+    add("get", CliCommand::Get,
+        "ESC/POS: check, Get Status, print the five settings\n\nESC/POS: checks the connection, "
+        "reads the five memory switches and prints\nthe settings.")
+        ->add_option("--save", o.saveFile,
+                     "also keep them in a status file (\".sts\" is appended unless the name\n"
+                     "ends in it)")
+        ->type_name("FILE")
+        ->transform(ValueRule(FileRule));
+    CLI::App* set = add("set", CliCommand::Set,
+                        "ESC/POS: check, the image from FILE or from a Get Status, the\ngiven "
+                        "settings applied (X: the item's text or its index), Set Status\n\n"
+                        "ESC/POS: checks the connection, takes the switches from FILE or reads "
+                        "them\nfrom the display, applies the given settings and writes the five "
+                        "switches.\nX is the item's text (as get prints it) or its index in the "
+                        "list, from 0;\n`vemora-cli items` lists them.");
+    set->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
+        ->type_name("FILE")
+        ->transform(ValueRule(FileRule));
+    AddSettingOptions(set, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
+    AddSettingOptions(add("direct", CliCommand::Direct,
+                          "other modes: check, then the direct Set Status\n\nOther emulations "
+                          "(--mode korvant or others): checks the connection, then\nsends the "
+                          "character set and the code table.\nX is the item's text or its index "
+                          "in the list, from 0; `vemora-cli items` lists them."),
+                      {Setting::CodeTable, Setting::CharacterSet}, line.chosen, true);
+    add("info", CliCommand::Info,
+        "other modes: check, then Show Information\n\nOther emulations (--mode korvant or "
+        "others): checks the connection, then makes\nthe display show its information.");
+    add("show", CliCommand::Show,
+        "decode a status file; no port is used\n\nPrints the settings a status file holds; no "
+        "port is used.")
+        ->add_option("FILE", o.showFile, "the status file")
+        ->required();
+    std::map<std::string, std::string> settingNames;
+    for (const SettingNames& names : kSettingNames) {
+        settingNames[names.option] = names.option;
+    }
+    add("items", CliCommand::Items,
+        "the items of the settings of set and direct, with their indexes\n\nPrints the items each "
+        "setting takes, with their indexes; no port is used.")
+        ->add_option("SETTING", line.itemsOf,
+                     "code-table, charset, brightness, peripheral or cursor (default: all)")
+        ->transform(OneOf(settingNames,
+                          "the setting is code-table, charset, brightness, peripheral or cursor"));
+}
+
+constexpr const char* kFooter = R"(Exit status:
+  0  done
+  1  the display refused or did not respond
+  2  usage
+  3  the port could not be configured, opened or written
+  4  a file could not be read or written, or has the wrong format
+
+Examples:
+  $ vemora-cli ports
+  $ vemora-cli -p /dev/ttyUSB0 get --save shop.sts
+  $ vemora-cli -p /dev/ttyUSB1 set --load shop.sts --brightness 60%
+  $ vemora-cli -p COM2 --mode korvant direct --code-table Katakana --charset Japan
+  $ vemora-cli --json show shop.sts)";
+
+void DefineCommandLine(CommandLine& line, CliOptions& o) {
+    CLI::App& app = line.app;
+    app.formatter(std::make_shared<CliHelpFormat>());
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    app.set_help_flag("-h,--help", "this text; COMMAND --help tells about one command");
+    app.set_help_all_flag("--help-all", "this text and every command's");
+    app.set_version_flag("--version", "vemora-cli " VEMORA_VERSION,
+                         "the program's name and version");
+    app.require_subcommand(1);
+    AddLineOptions(app, o);
+    AddCommands(line, o);
+    app.footer(kFooter);
+}
+
+// What the parser cannot tell: which commands fit which emulation.
+std::string Complete(const CommandLine& line, CliOptions& o) {
+    o.command = line.commands.at(line.app.get_subcommands().front());
+    for (Setting setting : kAllSettings) {
+        if (const int index = line.chosen[static_cast<int>(setting)]; index >= 0) {
+            o.settings.push_back({setting, index});
         }
-        return {};
     }
-    if (!command) {
-        return "no command given";
+    for (const SettingNames& names : kSettingNames) {
+        if (line.itemsOf.empty() || line.itemsOf == names.option) {
+            o.itemsOf.push_back(names.setting);
+        }
     }
-    o.command = *command;
     const bool escPos = o.mode == EmulationMode::EscPos;
-    const bool takesSettings = o.command == CliCommand::Set || o.command == CliCommand::Direct;
-    if (o.command == CliCommand::Show) {
-        if (operands.size() != 1) {
-            return "show takes one status file";
-        }
-        o.showFile = operands[0];
-    } else if (!operands.empty()) {
-        return "unexpected argument \"" + operands[0] + "\"";
-    }
-    if (!o.saveFile.empty() && o.command != CliCommand::Get) {
-        return "--save belongs to get";
-    }
-    if (!o.loadFile.empty() && o.command != CliCommand::Set) {
-        return "--load belongs to set";
-    }
-    if (!o.settings.empty() && !takesSettings) {
-        return "settings belong to set and direct";
-    }
     if ((o.command == CliCommand::Get || o.command == CliCommand::Set) && !escPos) {
         return "get and set work on a display in the ESC/POS emulation (--mode escpos); use "
                "direct or info for the other modes";
@@ -269,22 +261,14 @@ std::string Parse(const std::vector<std::string>& args, CliOptions& o, std::stri
         return "direct and info work on a display in another emulation (--mode korvant or "
                "--mode others); use get and set for ESC/POS";
     }
-    if (o.command == CliCommand::Direct) {
-        if (directOnlyIsWrong) {
-            return "direct sends only --code-table and --charset";
-        }
-        const auto has = [&](Setting s) {
-            return std::any_of(o.settings.begin(), o.settings.end(),
-                               [s](const SettingChoice& c) { return c.setting == s; });
-        };
-        if (!has(Setting::CodeTable) || !has(Setting::CharacterSet)) {
-            return "direct needs both --code-table and --charset";
-        }
-    }
     return {};
 }
 
 }  // namespace
+
+const SettingNames& NamesOf(Setting setting) {
+    return kSettingNames[static_cast<int>(setting)];
+}
 
 std::optional<int> FindSettingItem(Setting setting, const std::string& given) {
     const auto items = SettingItems(setting);
@@ -305,9 +289,32 @@ std::optional<int> FindSettingItem(Setting setting, const std::string& given) {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine parsed;
     CliOptions options;
-    bool helpAsked = false;
-    parsed.error = Parse(args, options, parsed.help, helpAsked);
-    if (parsed.error.empty() && !helpAsked) {
+    CommandLine line;
+    DefineCommandLine(line, options);
+    try {
+        line.app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::CallForHelp&) {
+        parsed.help = line.app.help();
+        return parsed;
+    } catch (const CLI::CallForAllHelp&) {
+        parsed.help = line.app.help("", CLI::AppFormatMode::All);
+        return parsed;
+    } catch (const CLI::CallForVersion& version) {
+        parsed.help = std::string(version.what()) + "\n";
+        return parsed;
+    } catch (const CLI::RequiredError& error) {
+        // No command: name what stood in its place.
+        const auto rest = line.app.remaining();
+        parsed.error = !line.app.get_subcommands().empty() ? error.what()
+                       : rest.empty()                      ? "no command given"
+                                      : "unknown command \"" + rest.front() + "\"";
+        return parsed;
+    } catch (const CLI::ParseError& error) {
+        parsed.error = error.what();
+        return parsed;
+    }
+    parsed.error = Complete(line, options);
+    if (parsed.error.empty()) {
         parsed.options = std::move(options);
     }
     return parsed;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of vemora-cli.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,12 +11,29 @@
 
 namespace vemora {
 
-enum class CliCommand { Ports, Check, SelfTest, Get, Set, Direct, Info, Show };
+enum class CliCommand { Ports, Check, SelfTest, Get, Set, Direct, Info, Show, Items };
 
 struct SettingChoice {
     Setting setting;
     int index;
 };
+
+// How a setting is named on the command line (--code-table, items code-table) and in JSON.
+struct SettingNames {
+    Setting setting;
+    const char* option;
+    const char* json;
+};
+
+inline constexpr std::array<SettingNames, kBankCount> kSettingNames{{
+    {Setting::CodeTable, "code-table", "codeTable"},
+    {Setting::CharacterSet, "charset", "characterSet"},
+    {Setting::Brightness, "brightness", "brightness"},
+    {Setting::PeripheralDevice, "peripheral", "peripheralDevice"},
+    {Setting::CursorMode, "cursor", "cursorMode"},
+}};
+
+const SettingNames& NamesOf(Setting setting);
 
 struct CliOptions {
     CliCommand command = CliCommand::Check;
@@ -23,15 +41,17 @@ struct CliOptions {
     EmulationMode mode = EmulationMode::EscPos;
     bool keepPrinters = false;
     bool json = false;
+    bool trace = false;                   // every byte on the port, on stderr
     std::string saveFile;                 // get --save
     std::string loadFile;                 // set --load
     std::string showFile;                 // show FILE
-    std::vector<SettingChoice> settings;  // set and direct, in the order given
+    std::vector<SettingChoice> settings;  // set and direct, in the order of kAllSettings
+    std::vector<Setting> itemsOf;         // items [SETTING]: the one asked for, or all
 };
 
 struct ParsedCommandLine {
     std::optional<CliOptions> options;  // empty when help was asked for or the line is wrong
-    std::string help;                   // text for stdout
+    std::string help;                   // text for stdout (help or version)
     std::string error;                  // what is wrong, for stderr (exit 2)
 };
 

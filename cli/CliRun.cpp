@@ -1,6 +1,8 @@
 #include "cli/CliRun.h"
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
+#include <optional>
 
 #include "flows/DirectCommands.h"
 #include "flows/SwitchExchange.h"
@@ -16,77 +18,77 @@ class NoProgress : public Progress {
     void Step() override {}
 };
 
-std::string JsonString(std::string_view s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-        }
-        out += c;
-    }
-    return out + "\"";
+// Every JSON document goes out through here: file names and sysfs strings may hold bytes that are
+// not UTF-8, which become U+FFFD rather than an exception.
+void PrintJson(const nlohmann::ordered_json& document, std::ostream& out) {
+    out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
 }
 
-const char* JsonKey(Setting setting) {
-    switch (setting) {
-        case Setting::CodeTable:
-            return "codeTable";
-        case Setting::CharacterSet:
-            return "characterSet";
-        case Setting::Brightness:
-            return "brightness";
-        case Setting::PeripheralDevice:
-            return "peripheralDevice";
-        case Setting::CursorMode:
-            return "cursorMode";
-    }
-    return "";
+nlohmann::ordered_json TextOrNull(const std::string& text) {
+    return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
 
-void PrintSettings(const SwitchImage& image, bool json, std::ostream& out) {
+// The five settings, as lines or as JSON; the JSON of a status file also names it.
+void PrintSettings(const SwitchImage& image, bool json, std::ostream& out,
+                   const std::string& file = {}) {
     const SwitchSelections selections = image.ComputeSelections();
-    if (!json) {
-        for (Setting setting : kAllSettings) {
-            const std::int32_t index = selections.*SelectionMember(setting);
-            const char* item = SettingItem(setting, index);
+    nlohmann::ordered_json settings = nlohmann::ordered_json::object();
+    for (Setting setting : kAllSettings) {
+        const std::int32_t index = selections.*SelectionMember(setting);
+        const char* item = SettingItem(setting, index);
+        if (!json) {
             out << SettingCaption(setting) << ": "
                 << (item ? std::string(item) : "no item (index " + std::to_string(index) + ")")
                 << "\n";
         }
-        return;
+        settings[NamesOf(setting).json] = {{"index", index},
+                                           {"item", TextOrNull(item ? item : "")}};
     }
-    out << "{\"settings\": {";
-    const char* separator = "";
-    for (Setting setting : kAllSettings) {
-        const std::int32_t index = selections.*SelectionMember(setting);
-        const char* item = SettingItem(setting, index);
-        out << separator << JsonString(JsonKey(setting)) << ": {\"index\": " << index
-            << ", \"item\": " << (item ? JsonString(item) : "null") << "}";
-        separator = ", ";
-    }
-    out << "}, \"cells\": [";
-    for (int bank = 1; bank <= kBankCount; ++bank) {
-        out << (bank > 1 ? ", [" : "[");
-        for (int cell = 0; cell < 9; ++cell) {
-            out << (cell ? ", " : "") << image.Bank(bank).cells[cell];
+    if (json) {
+        nlohmann::ordered_json cells = nlohmann::ordered_json::array();
+        for (int bank = 1; bank <= kBankCount; ++bank) {
+            cells.push_back(image.Bank(bank).cells);
         }
-        out << "]";
+        nlohmann::ordered_json document{{"settings", settings}, {"cells", cells}};
+        if (!file.empty()) {
+            document["file"] = file;
+        }
+        PrintJson(document, out);
     }
-    out << "]}\n";
 }
 
 void PrintPorts(const std::vector<PortChoice>& ports, bool json, std::ostream& out) {
-    if (json) {
-        out << "[";
-        for (std::size_t i = 0; i < ports.size(); ++i) {
-            out << (i ? ", " : "") << "{\"name\": " << JsonString(ports[i].name)
-                << ", \"description\": " << JsonString(ports[i].description) << "}";
-        }
-        out << "]\n";
-        return;
-    }
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const PortChoice& port : ports) {
-        out << port.name << "\t" << port.description << "\n";
+        if (!json) {
+            out << port.name << "\t" << port.description << "\n";
+        }
+        list.push_back({{"name", port.name},
+                        {"description", port.description},
+                        {"device", port.device},
+                        {"byIdLink", TextOrNull(port.byIdLink)},
+                        {"usbId", TextOrNull(port.usbId)}});
+    }
+    if (json) {
+        PrintJson(list, out);
+    }
+}
+
+// Each setting's items: "INDEX<tab>ITEM" lines under the option that takes them, or JSON.
+void PrintItems(const std::vector<Setting>& settings, bool json, std::ostream& out) {
+    nlohmann::ordered_json lists = nlohmann::ordered_json::object();
+    for (Setting setting : settings) {
+        const auto items = SettingItems(setting);
+        lists[NamesOf(setting).json] = std::vector<std::string>(items.begin(), items.end());
+        if (!json && settings.size() > 1) {
+            out << "--" << NamesOf(setting).option << " (" << SettingCaption(setting) << "):\n";
+        }
+        for (std::size_t i = 0; i < items.size() && !json; ++i) {
+            out << i << "\t" << items[i] << "\n";
+        }
+    }
+    if (json) {
+        PrintJson(lists, out);
     }
 }
 
@@ -132,63 +134,32 @@ int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) 
     return reporter.ReportFile(LoadStatusFile(file, image), false);
 }
 
-}  // namespace
-
-int ExitStatusFor(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Done:
-        case Outcome::Connected:
-        case Outcome::GotStatus:
-        case Outcome::SetStatus:
-        case Outcome::Unchanged:
-        case Outcome::Changed:
+// The commands that use no port; nothing for the others.
+std::optional<int> RunWithoutPort(const CliOptions& o, CliEnvironment& env, Reporter& reporter) {
+    switch (o.command) {
+        case CliCommand::Ports:
+            PrintPorts(env.listPorts(), o.json, env.out);
             return 0;
-        case Outcome::WrongIdentity:
-        case Outcome::NoResponse:
-        case Outcome::NotHeld:
-            return 1;
-        case Outcome::ConfigureRefused:
-        case Outcome::OpenFailed:
-        case Outcome::PortError:
-            return 3;
-        case Outcome::WrongFormat:
-        case Outcome::FileFailed:
-            return 4;
+        case CliCommand::Items:
+            PrintItems(o.itemsOf, o.json, env.out);
+            return 0;
+        case CliCommand::Show: {
+            SwitchImage image;
+            const FileResult loaded = LoadStatusFile(o.showFile, image);
+            if (!loaded.ok()) {
+                return reporter.ReportFile(loaded, false);
+            }
+            PrintSettings(image, o.json, env.out, o.showFile);
+            return 0;
+        }
+        default:
+            return std::nullopt;
     }
-    return 1;
 }
 
-int RunCli(const CliOptions& o, CliEnvironment& env) {
-    Reporter reporter(env, o.json);
-    if (o.command == CliCommand::Ports) {
-        PrintPorts(env.listPorts(), o.json, env.out);
-        return 0;
-    }
-    if (o.command == CliCommand::Show) {
-        SwitchImage image;
-        const FileResult loaded = LoadStatusFile(o.showFile, image);
-        if (!loaded.ok()) {
-            return reporter.ReportFile(loaded, false);
-        }
-        PrintSettings(image, o.json, env.out);
-        return 0;
-    }
-
-    // A file that will not do is refused before the port is touched.
-    SwitchImage image;
-    if (!o.loadFile.empty()) {
-        if (const int status = LoadForSet(o.loadFile, image, reporter); status != 0) {
-            return status;
-        }
-    }
-
-    const Outcome checked =
-        CheckConnection(env.channel, o.line, o.mode, env.releasePrinters, env.pause);
-    if (const int status = reporter.Report(checked); status != 0) {
-        return status;
-    }
-    FinishConnectionCheck(env.channel, o.mode);
-
+// A command that works on the display, on the port that the connection check opened; `image` is
+// the one a set loaded from its file.
+int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, SwitchImage& image) {
     NoProgress progress;
     switch (o.command) {
         case CliCommand::Check:
@@ -232,9 +203,60 @@ int RunCli(const CliOptions& o, CliEnvironment& env) {
         }
         case CliCommand::Ports:
         case CliCommand::Show:
+        case CliCommand::Items:
             break;
     }
     return 0;
+}
+
+}  // namespace
+
+int ExitStatusFor(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Done:
+        case Outcome::Connected:
+        case Outcome::GotStatus:
+        case Outcome::SetStatus:
+        case Outcome::Unchanged:
+        case Outcome::Changed:
+            return 0;
+        case Outcome::WrongIdentity:
+        case Outcome::NoResponse:
+        case Outcome::NotHeld:
+            return 1;
+        case Outcome::ConfigureRefused:
+        case Outcome::OpenFailed:
+        case Outcome::PortError:
+            return 3;
+        case Outcome::WrongFormat:
+        case Outcome::FileFailed:
+            return 4;
+    }
+    return 1;
+}
+
+int RunCli(const CliOptions& o, CliEnvironment& env) {
+    Reporter reporter(env, o.json);
+    if (const std::optional<int> status = RunWithoutPort(o, env, reporter)) {
+        return *status;
+    }
+
+    // A file that will not do is refused before the port is touched.
+    SwitchImage image;
+    if (!o.loadFile.empty()) {
+        if (const int status = LoadForSet(o.loadFile, image, reporter); status != 0) {
+            return status;
+        }
+    }
+
+    const Outcome checked =
+        CheckConnection(env.channel, o.line, o.mode, env.releasePrinters, env.pause);
+    if (const int status = reporter.Report(checked); status != 0) {
+        return status;
+    }
+    FinishConnectionCheck(env.channel, o.mode);
+
+    return RunOnDisplay(o, env, reporter, image);
 }
 
 }  // namespace vemora

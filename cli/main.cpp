@@ -12,6 +12,7 @@
 #include "cli/CliRun.h"
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
+#include "serial/TracingDevice.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ class ClosableDevice : public SerialDevice {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto start = std::chrono::steady_clock::now();
     const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
     if (!parsed.error.empty()) {
         std::cerr << "vemora-cli: " << parsed.error << "\nTry 'vemora-cli --help'.\n";
@@ -114,7 +116,14 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     ParkedPrinters printers(options.keepPrinters || !usesPort);
-    auto device = std::make_unique<ClosableDevice>(MakeSystemSerialDevice());
+    std::unique_ptr<SerialDevice> system = MakeSystemSerialDevice();
+    if (options.trace) {
+        system = MakeTracingDevice(std::move(system), std::cerr, [start] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start);
+        });
+    }
+    auto device = std::make_unique<ClosableDevice>(std::move(system));
     ClosableDevice& port = *device;
     CSerialChannel channel(std::move(device));
     std::thread watcher([&] {

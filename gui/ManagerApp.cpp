@@ -51,17 +51,34 @@ std::string UnrestoredText(const std::vector<UnrestoredPrinter>& printers) {
 
 }  // namespace
 
-CManagerApp::CManagerApp(int& argc, char** argv) : app_(argc, argv) {}
+CManagerApp::CManagerApp(int& argc, char** argv) : argc_(argc), argv_(argv) {}
 
 int CManagerApp::Run() {
+    QCoreApplication::setApplicationName("vemora");
+    QCoreApplication::setApplicationVersion(VEMORA_VERSION);
     QCommandLineParser options;
     options.setApplicationDescription("Sets up a customer pole display on a serial line.");
     options.addHelpOption();
+    options.addVersionOption();
     const QCommandLineOption port("port", "Adds PATH to the Port list and selects it.", "PATH");
     options.addOption(port);
-    options.process(app_);
-    if (!options.positionalArguments().isEmpty()) {
-        options.showHelp(2);
+    // Help and version need no display, so they are answered before the dialogs' application
+    // starts; a line that holds the toolkit's own options (-platform) is read after it.
+    QStringList arguments;
+    for (int i = 0; i < argc_; ++i) {
+        arguments << QString::fromLocal8Bit(argv_[i]);
+    }
+    if (options.parse(arguments) && (options.isSet("help") || options.isSet("version"))) {
+        QCoreApplication core(argc_, argv_);
+        options.process(core);
+    }
+    QApplication app(argc_, argv_);
+    if (!options.parse(QApplication::arguments()) || !options.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "vemora: %s\n%s",
+                     qPrintable(options.errorText().isEmpty() ? "unexpected argument"
+                                                              : options.errorText()),
+                     qPrintable(options.helpText()));
+        return 2;
     }
 
     CConnectionDlg dialog(

@@ -9,12 +9,13 @@ class CManagerApp {
   public:
     CManagerApp(int& argc, char** argv);
 
-    // Takes one option, --port PATH, which adds PATH to the Port list and selects it; returns the
-    // exit status.
+    // Takes one option, --port PATH, which adds PATH to the Port list and selects it, and answers
+    // --help and --version without a display; returns the exit status (2 for a wrong line).
     int Run();
 
   private:
-    QApplication app_;
+    int& argc_;
+    char** argv_;
 };
 
 }  // namespace vemora

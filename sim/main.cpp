@@ -7,13 +7,14 @@
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,75 +32,69 @@ void RequestStop(int) {
     stopRequested = 1;
 }
 
-constexpr const char* kUsage =
-    R"(Usage: vemora-display-sim [options]
-A customer display on a pseudo-terminal; its device path is printed on the first line.
-
-  --mode M           escpos, korvant or others (default escpos; the others answer nothing)
-  --switches FILE    the memory switches to start with, from a status file
-  --log FILE         every byte received, one command per line in hex, with ms since start
-faults:
-  --silent           answer nothing
-  --noise N          send N bytes before each sync byte
-  --wrong-identity   a setup reply that is not one of ours
-  --short-reply      switch replies that stop after four digits
-  --digit-two BANK   bank 1..5 answers a '2' for its lowest on bit
-  --deaf-bank BANK   bank 1..5 takes switch writes but keeps what it held
-  --delay MS         wait MS before every reply
-)";
-
-bool ParseInt(const std::string& s, int low, int high, int& out) {
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return error == std::errc{} && end == s.data() + s.size() && out >= low && out <= high;
-}
-
-// Reads the options; returns an error text, empty when they are good.
-std::string ParseOptions(int argc, char** argv, SimOptions& o, std::string& logFile) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        const std::string value = hasValue ? argv[i + 1] : "";
-        int n = 0;
-        if (arg == "--silent") {
-            o.silent = true;
-        } else if (arg == "--wrong-identity") {
-            o.wrongIdentity = true;
-        } else if (arg == "--short-reply") {
-            o.shortReply = true;
-        } else if (arg == "--mode" && hasValue) {
-            if (value != "escpos" && value != "korvant" && value != "others") {
-                return "--mode is escpos, korvant or others";
-            }
-            o.emulation = value == "escpos"    ? SimEmulation::EscPos
-                          : value == "korvant" ? SimEmulation::Korvant
-                                               : SimEmulation::Others;
-            ++i;
-        } else if (arg == "--switches" && hasValue) {
-            const FileResult r = LoadStatusFile(value, o.switches);
-            if (!r.ok()) {
-                return value + ": " + r.reason;
-            }
-            ++i;
-        } else if (arg == "--log" && hasValue) {
-            logFile = value;
-            ++i;
-        } else if (arg == "--noise" && hasValue && ParseInt(value, 0, 1000, n)) {
-            o.noise = n;
-            ++i;
-        } else if (arg == "--digit-two" && hasValue && ParseInt(value, 1, kBankCount, n)) {
-            o.digitTwoBank = n;
-            ++i;
-        } else if (arg == "--deaf-bank" && hasValue && ParseInt(value, 1, kBankCount, n)) {
-            o.deafBank = n;
-            ++i;
-        } else if (arg == "--delay" && hasValue && ParseInt(value, 0, 60000, n)) {
-            o.delay = std::chrono::milliseconds(n);
-            ++i;
-        } else {
-            return "unknown or incomplete option " + arg;
-        }
+// Reads the options; returns the exit status when the program ends here (help, version or a wrong
+// option), nothing when it goes on.
+std::optional<int> ParseOptions(int argc, char** argv, SimOptions& o, std::string& logFile) {
+    CLI::App app{
+        "A customer display on a pseudo-terminal; its device path is printed on the first "
+        "line.",
+        "vemora-display-sim"};
+    app.set_help_flag("-h,--help", "this text");
+    app.set_version_flag("--version", "vemora-display-sim " VEMORA_VERSION,
+                         "the program's name and version");
+    app.get_formatter()->column_width(22);
+    const std::map<std::string, SimEmulation> modes{{"escpos", SimEmulation::EscPos},
+                                                    {"korvant", SimEmulation::Korvant},
+                                                    {"others", SimEmulation::Others}};
+    app.add_option("--mode", o.emulation,
+                   "escpos, korvant or others (default escpos; the others answer nothing)")
+        ->type_name("M")
+        ->transform(CLI::CheckedTransformer(modes).description(""));
+    std::string switchesFile;
+    app.add_option("--switches", switchesFile,
+                   "the memory switches to start with, from a status file")
+        ->type_name("FILE");
+    app.add_option("--log", logFile,
+                   "every byte received, one command per line in hex, with ms since start")
+        ->type_name("FILE");
+    const char* faults = "Faults";
+    app.add_flag("--silent", o.silent, "answer nothing")->group(faults);
+    app.add_option("--noise", o.noise, "send N bytes before each sync byte")
+        ->type_name("N")
+        ->check(CLI::Range(0, 1000).description(""))
+        ->group(faults);
+    app.add_flag("--wrong-identity", o.wrongIdentity, "a setup reply that is not one of ours")
+        ->group(faults);
+    app.add_flag("--short-reply", o.shortReply, "switch replies that stop after four digits")
+        ->group(faults);
+    app.add_option("--digit-two", o.digitTwoBank, "bank 1..5 answers a '2' for its lowest on bit")
+        ->type_name("BANK")
+        ->check(CLI::Range(1, kBankCount).description(""))
+        ->group(faults);
+    app.add_option("--deaf-bank", o.deafBank,
+                   "bank 1..5 takes switch writes but keeps what it held")
+        ->type_name("BANK")
+        ->check(CLI::Range(1, kBankCount).description(""))
+        ->group(faults);
+    int delay = 0;
+    app.add_option("--delay", delay, "wait MS before every reply")
+        ->type_name("MS")
+        ->check(CLI::Range(0, 60000).description(""))
+        ->group(faults);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? 0 : 2;
     }
-    return {};
+    o.delay = std::chrono::milliseconds(delay);
+    if (const FileResult r =
+            switchesFile.empty() ? FileResult{} : LoadStatusFile(switchesFile, o.switches);
+        !r.ok()) {
+        std::cerr << "vemora-display-sim: " << switchesFile << ": " << r.reason << "\n";
+        return 2;
+    }
+    return std::nullopt;
 }
 
 void ShowDisplay(const DisplaySim& sim) {
@@ -117,13 +112,8 @@ int main(int argc, char** argv) {
     options.switches.ApplyPeripheralDevice(1);
     options.switches.ApplyCursorMode(0);
     std::string logFile;
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << kUsage;
-        return 0;
-    }
-    if (const std::string error = ParseOptions(argc, argv, options, logFile); !error.empty()) {
-        std::cerr << "vemora-display-sim: " << error << "\n" << kUsage;
-        return 2;
+    if (const std::optional<int> status = ParseOptions(argc, argv, options, logFile)) {
+        return *status;
     }
     std::ofstream log;
     if (!logFile.empty()) {

@@ -81,10 +81,10 @@ TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
 
     Finished reread = Cli({"-p", sim.Path(), "--keep-printers", "--json", "get"});
     EXPECT_EQ(reread.status, 0);
-    EXPECT_NE(reread.out.find("\"codeTable\": {\"index\": 1, \"item\": \"Katakana\"}"),
+    EXPECT_NE(reread.out.find("\"codeTable\":{\"index\":1,\"item\":\"Katakana\"}"),
               std::string::npos)
         << reread.out;
-    EXPECT_NE(reread.out.find("\"characterSet\": {\"index\": 1, \"item\": \"France\"}"),
+    EXPECT_NE(reread.out.find("\"characterSet\":{\"index\":1,\"item\":\"France\"}"),
               std::string::npos);
 
     // The simulator heard a switch write for every bank.

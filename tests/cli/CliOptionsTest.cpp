@@ -33,6 +33,15 @@ TEST(CliOptions, LineSettingsAndModes) {
     EXPECT_EQ(parsed.options->command, CliCommand::Info);
 }
 
+TEST(CliOptions, OptionsOfTheToolAfterTheCommand) {
+    const auto parsed = Parse({"get", "--save", "a", "-p", "COM2", "--json", "--trace"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->line.portName, "COM2");
+    EXPECT_TRUE(parsed.options->json);
+    EXPECT_TRUE(parsed.options->trace);
+    EXPECT_EQ(parsed.options->saveFile, "a");
+}
+
 TEST(CliOptions, SettingsByTextOrIndex) {
     const auto parsed = Parse({"set", "--code-table", "pc737 (greek)", "--charset", "13",
                                "--brightness", "20%", "--cursor", "Cursor is not displayed"});
@@ -59,19 +68,23 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"-d", "9", "check"}, "data bits"},
         {{"--parity", "mark", "check"}, "parity"},
         {{"--mode", "epson", "check"}, "mode"},
-        {{"get", "--load", "a.sts"}, "--load belongs to set"},
-        {{"set", "--save", "a"}, "--save belongs to get"},
+        {{"get", "--load", "a.sts"}, "not expected: a.sts --load"},
+        {{"set", "--save", "a"}, "not expected: a --save"},
         {{"--mode", "others", "get"}, "ESC/POS"},
         {{"direct", "--code-table", "0", "--charset", "0"}, "another emulation"},
-        {{"--mode", "others", "direct", "--code-table", "0"}, "both"},
+        {{"--mode", "others", "direct", "--code-table", "0"}, "--charset is required"},
         {{"--mode", "others", "direct", "--code-table", "0", "--charset", "0", "--cursor", "0"},
-         "only"},
+         "not expected: 0 --cursor"},
         {{"set", "--brightness", "5"}, "100%"},
         {{"set", "--charset", "Atlantis"}, "China"},
-        {{"check", "--fast"}, "unknown option"},
-        {{"show"}, "one status file"},
-        {{"check", "extra"}, "unexpected"},
-        {{"-p"}, "needs a port"},
+        {{"check", "--fast"}, "not expected: --fast"},
+        {{"show"}, "FILE is required"},
+        {{"check", "extra"}, "not expected: extra"},
+        {{"-p"}, "required NAME missing"},
+        // An option where a value belongs is not the value.
+        {{"-p", "--json", "check"}, "--port: needs a value"},
+        {{"set", "--load", "--brightness", "0"}, "--load: needs a value"},
+        {{"items", "contrast"}, "the setting is"},
     };
     for (const Case& c : cases) {
         const auto parsed = Parse(c.args);
@@ -89,6 +102,10 @@ TEST(CliOptions, HelpForTheToolAndEachCommand) {
     const auto get = Parse({"get", "--help"});
     EXPECT_NE(get.help.find("--save FILE"), std::string::npos);
     EXPECT_EQ(get.help.find("Exit status"), std::string::npos);
+    // Every command's help, for the manual page.
+    const auto every = Parse({"--help-all"});
+    EXPECT_NE(every.help.find("direct --code-table X --charset X:\n"), std::string::npos);
+    EXPECT_EQ(Parse({"--version"}).help, "vemora-cli 1.0.3\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include "cli/CliRun.h"
 #include "support/DisplayBench.h"
 #include "support/SwitchImages.h"
+#include "switches/StatusFile.h"
 
 namespace vemora {
 namespace {
@@ -24,9 +26,7 @@ class CliRunTest : public ::testing::Test {
         CliEnvironment env{bench_.channel_,
                            bench_.PauseFn(),
                            [this](const std::string& port) { released_.push_back(port); },
-                           [] {
-                               return std::vector<PortChoice>{{"COM1", "/dev/ttyS0"}};
-                           },
+                           [this] { return ports_; },
                            out_,
                            err_};
         const int status = RunCli(*parsed.options, env);
@@ -40,6 +40,10 @@ class CliRunTest : public ::testing::Test {
 
     testing::DisplayBench bench_;
     std::vector<std::string> released_;
+    std::vector<PortChoice> ports_{
+        {"COM1", "/dev/ttyS0", "/dev/ttyS0"},
+        {"/dev/serial/by-id/usb-FTDI_A5-if00-port0", "ttyUSB0, FTDI FT232R", "/dev/ttyUSB0",
+         "/dev/serial/by-id/usb-FTDI_A5-if00-port0", "0403:6001"}};
     std::ostringstream out_, err_;
 };
 
@@ -64,14 +68,13 @@ TEST_F(CliRunTest, GetPrintsTheSettingsAfterTheCheck) {
 
 TEST_F(CliRunTest, JsonCarriesIndexesItemsAndCells) {
     EXPECT_EQ(Run({"-p", "/dev/wire", "--json", "get"}), 0);
-    EXPECT_EQ(out_.str(),
-              "{\"settings\": {\"codeTable\": {\"index\": 0, \"item\": \"PC437 (USA: Standard "
-              "Europe)\"}, \"characterSet\": {\"index\": 0, \"item\": \"U.S.A.\"}, "
-              "\"brightness\": {\"index\": 4, \"item\": null}, \"peripheralDevice\": {\"index\": "
-              "-1, \"item\": null}, \"cursorMode\": {\"index\": 1, \"item\": \"Cursor is not "
-              "displayed\"}}, \"cells\": [[0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, 0, 0, "
-              "0], [0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, 0, 0, 0], [0, 0, 0, 0, 0, 0, "
-              "0, 0, 0]]}\n");
+    EXPECT_EQ(
+        out_.str(),
+        "{\"settings\":{\"codeTable\":{\"index\":0,\"item\":\"PC437 (USA: Standard Europe)\"},"
+        "\"characterSet\":{\"index\":0,\"item\":\"U.S.A.\"},\"brightness\":{\"index\":4,"
+        "\"item\":null},\"peripheralDevice\":{\"index\":-1,\"item\":null},\"cursorMode\":{"
+        "\"index\":1,\"item\":\"Cursor is not displayed\"}},\"cells\":[[0,0,0,0,0,0,0,0,0],"
+        "[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0]]}\n");
     EXPECT_NE(err_.str().find("Success to get status of ZRN."), std::string::npos);
 }
 
@@ -188,10 +191,53 @@ TEST_F(CliRunTest, DirectAndInfoInTheOtherModes) {
 
 TEST_F(CliRunTest, PortsAreListedWithoutTouchingAPort) {
     EXPECT_EQ(Run({"ports"}), 0);
-    EXPECT_EQ(out_.str(), "COM1\t/dev/ttyS0\n");
+    EXPECT_EQ(out_.str(),
+              "COM1\t/dev/ttyS0\n"
+              "/dev/serial/by-id/usb-FTDI_A5-if00-port0\tttyUSB0, FTDI FT232R\n");
     EXPECT_EQ(Run({"--json", "ports"}), 0);
-    EXPECT_EQ(out_.str(), "[{\"name\": \"COM1\", \"description\": \"/dev/ttyS0\"}]\n");
+    EXPECT_EQ(out_.str(),
+              "[{\"name\":\"COM1\",\"description\":\"/dev/ttyS0\",\"device\":\"/dev/ttyS0\","
+              "\"byIdLink\":null,\"usbId\":null},{\"name\":\"/dev/serial/by-id/"
+              "usb-FTDI_A5-if00-port0\",\"description\":\"ttyUSB0, FTDI FT232R\",\"device\":\"/dev/"
+              "ttyUSB0\",\"byIdLink\":\"/dev/serial/by-id/usb-FTDI_A5-if00-port0\",\"usbId\":"
+              "\"0403:6001\"}]\n");
     EXPECT_EQ(bench_.wire_.OpenCount(), 0);
+}
+
+
+// What a fleet script reads: names from sysfs and file names are bytes, not always UTF-8, and may
+// hold any character; the JSON must still be JSON.
+TEST_F(CliRunTest, JsonOfOddNamesParsesInPython) {
+    const std::string odd = "tab\t newline\n quote\" \xc3\xa9t\xc3\xa9 bad\xff";
+    ports_ = {{"/dev/ttyUSB0", odd, "/dev/ttyUSB0"}};
+    ASSERT_EQ(Run({"--json", "ports"}), 0);
+    std::string documents = out_.str();
+    const auto file = Temp(odd + ".sts");
+    ASSERT_TRUE(SaveStatusFile(file, SwitchImage{}).ok());
+    ASSERT_EQ(Run({"--json", "show", file.string()}), 0);
+    documents += out_.str();
+    std::filesystem::remove(file);
+
+    const auto json = Temp("odd.json");
+    const auto script = Temp("odd.py");
+    const auto parsed = Temp("odd.txt");
+    std::ofstream(json, std::ios::binary) << documents;
+    std::ofstream(script) << "import json, os, sys\n"
+                             "text = open(sys.argv[1], encoding='utf-8').read()\n"
+                             "ports, show = [json.loads(d) for d in text.split('\\n')[:2]]\n"
+                             "print(json.dumps([ports[0]['description'], "
+                             "os.path.basename(show['file'])]))\n";
+    const std::string command =
+        "python3 " + script.string() + " " + json.string() + " > " + parsed.string();
+    ASSERT_EQ(std::system(command.c_str()), 0) << documents;
+    std::ifstream in(parsed);
+    const std::string names((std::istreambuf_iterator<char>(in)), {});
+    const std::string expected = R"(tab\t newline\n quote\" \u00e9t\u00e9 bad\ufffd)";
+    EXPECT_EQ(names, "[\"" + expected + "\", \"vemora-cli-" + std::to_string(::getpid()) + "-" +
+                         expected + ".sts\"]\n");
+    for (const auto& temporary : {json, script, parsed}) {
+        std::filesystem::remove(temporary);
+    }
 }
 
 }  // namespace
