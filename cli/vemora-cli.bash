@@ -1,0 +1,62 @@
+# Bash completion for vemora-cli: its commands and options, the port names that `vemora-cli ports`
+# lists, the items each setting takes (`vemora-cli items SETTING`), and .sts status files.
+
+# Offers the lines of its input that begin with the word being completed, quoted for the shell.
+_vemora_cli_offer() {
+    local line
+    while IFS= read -r line; do
+        [[ $line == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$line")")
+    done
+    __ltrim_colon_completions "$cur"
+}
+
+_vemora_cli() {
+    local cur prev words cword
+    _init_completion -n := || return
+
+    local tool_options='-h --help --help-all --version -p --port -b --baud -d --data-bits --parity
+        -m --mode --keep-printers --json --trace'
+    local commands='ports check self-test get set direct info show items'
+    local command='' i
+    for ((i = 1; i < cword; i++)); do
+        case ${words[i - 1]} in
+            -p | --port | -b | --baud | -d | --data-bits | --parity | -m | --mode | --save | \
+                --load | --code-table | --charset | --brightness | --peripheral | --cursor)
+                continue ;;
+        esac
+        if [[ " $commands " == *" ${words[i]} "* ]]; then
+            command=${words[i]}
+            break
+        fi
+    done
+
+    COMPREPLY=()
+    case $prev in
+        -p | --port) _vemora_cli_offer < <(vemora-cli ports 2>/dev/null | cut -f1); return ;;
+        -b | --baud) _vemora_cli_offer < <(printf '%s\n' 9600 19200 38400 57600 115200); return ;;
+        -d | --data-bits) _vemora_cli_offer < <(printf '%s\n' 8 7); return ;;
+        --parity) _vemora_cli_offer < <(printf '%s\n' none odd even); return ;;
+        -m | --mode) _vemora_cli_offer < <(printf '%s\n' escpos korvant others); return ;;
+        --save | --load) _filedir sts; return ;;
+        --code-table | --charset | --brightness | --peripheral | --cursor)
+            _vemora_cli_offer < <(vemora-cli items "${prev#--}" 2>/dev/null | cut -f2-)
+            return ;;
+    esac
+
+    local command_options=''
+    case $command in
+        get) command_options='--save' ;;
+        set) command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
+        direct) command_options='--code-table --charset' ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$tool_options $command_options" -- "$cur"))
+    elif [[ -z $command ]]; then
+        COMPREPLY=($(compgen -W "$commands" -- "$cur"))
+    elif [[ $command == show ]]; then
+        _filedir sts
+    elif [[ $command == items ]]; then
+        COMPREPLY=($(compgen -W 'code-table charset brightness peripheral cursor' -- "$cur"))
+    fi
+}
+complete -F _vemora_cli vemora-cli
