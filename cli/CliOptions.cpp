@@ -29,21 +29,18 @@ std::optional<long> Number(const std::string& s) {
 }
 
 // The check of an option's value; it may put the value into the form its target takes. A value
-// that begins with "-" is never taken: "-p --json check" lacks the port, and --json stays unread.
-CLI::Validator ValueRule(std::function<std::string(std::string&)> rule) {
+// that begins with "-" is never taken: "-p --json check" lacks the port, and says so as `missing`.
+CLI::Validator ValueRule(std::string missing, std::function<std::string(std::string&)> rule) {
     return CLI::Validator(
-        [rule = std::move(rule)](std::string& value) -> std::string {
-            if (value.starts_with('-')) {
-                return "needs a value (\"" + value + "\" begins with \"-\", so it is not one)";
-            }
-            return rule(value);
+        [missing = std::move(missing), rule = std::move(rule)](std::string& value) {
+            return value.starts_with('-') ? missing : rule(value);
         },
         "");
 }
 
 // A value from a fixed set, any case, put in the form its target takes.
 CLI::Validator OneOf(std::map<std::string, std::string> accepted, std::string error) {
-    return ValueRule([accepted = std::move(accepted), error = std::move(error)](std::string& v) {
+    return ValueRule(error, [accepted = std::move(accepted), error](std::string& v) {
         const auto found = accepted.find(Lower(v));
         if (found == accepted.end()) {
             return error;
@@ -64,8 +61,9 @@ std::string PortRule(std::string& v) {
            "/dev/ttyUSB0";
 }
 
-std::string FileRule(std::string& v) {
-    return v.empty() ? "needs a file name" : "";
+CLI::Validator FileRule(const std::string& option) {
+    const std::string missing = option + " needs a file name";
+    return ValueRule(missing, [missing](std::string& v) { return v.empty() ? missing : ""; });
 }
 
 std::string ItemList(Setting setting) {
@@ -81,7 +79,7 @@ void AddLineOptions(CLI::App& app, CliOptions& o) {
     app.add_option("-p,--port", o.line.portName,
                    "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1)")
         ->type_name("NAME")
-        ->transform(ValueRule(PortRule));
+        ->transform(ValueRule("-p needs a port name", PortRule));
     app.add_option("-b,--baud", o.line.baudRate, "9600 19200 38400 57600 115200 (default 9600)")
         ->type_name("N")
         ->transform(OneOf({{"9600", "9600"},
@@ -122,15 +120,17 @@ void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
                        std::array<int, kBankCount>& chosen, bool required) {
     for (Setting setting : settings) {
         const std::string name = std::string("--") + NamesOf(setting).option;
+        const std::string takes =
+            name + " takes one of these items (text or index):" + ItemList(setting);
         command
             ->add_option(name, chosen[static_cast<int>(setting)],
                          std::string(SettingCaption(setting)) + ": the item's text or index")
             ->type_name("X")
             ->required(required)
-            ->transform(ValueRule([setting, name](std::string& v) {
+            ->transform(ValueRule(takes, [setting, takes](std::string& v) {
                 const auto index = FindSettingItem(setting, v);
                 if (!index) {
-                    return "takes one of these items (text or index):" + ItemList(setting);
+                    return takes;
                 }
                 v = std::to_string(*index);
                 return std::string();
@@ -172,7 +172,7 @@ void AddCommands(CommandLine& line, CliOptions& o) {
                      "also keep them in a status file (\".sts\" is appended unless the name\n"
                      "ends in it)")
         ->type_name("FILE")
-        ->transform(ValueRule(FileRule));
+        ->transform(FileRule("--save"));
     CLI::App* set = add("set", CliCommand::Set,
                         "ESC/POS: check, the image from FILE or from a Get Status, the\ngiven "
                         "settings applied (X: the item's text or its index), Set Status\n\n"
@@ -182,7 +182,7 @@ void AddCommands(CommandLine& line, CliOptions& o) {
                         "list, from 0;\n`vemora-cli items` lists them.");
     set->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
         ->type_name("FILE")
-        ->transform(ValueRule(FileRule));
+        ->transform(FileRule("--load"));
     AddSettingOptions(set, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
     AddSettingOptions(add("direct", CliCommand::Direct,
                           "other modes: check, then the direct Set Status\n\nOther emulations "
@@ -308,6 +308,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         parsed.error = !line.app.get_subcommands().empty() ? error.what()
                        : rest.empty()                      ? "no command given"
                                       : "unknown command \"" + rest.front() + "\"";
+        return parsed;
+    } catch (const CLI::ValidationError& error) {
+        // The value rules' words name the option themselves, without CLI11's "--port: ".
+        const std::string what = error.what();
+        parsed.error = what.substr(what.find(": ") + 2);
         return parsed;
     } catch (const CLI::ParseError& error) {
         parsed.error = error.what();

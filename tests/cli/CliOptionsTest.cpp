@@ -81,9 +81,14 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"show"}, "FILE is required"},
         {{"check", "extra"}, "not expected: extra"},
         {{"-p"}, "required NAME missing"},
-        // An option where a value belongs is not the value.
-        {{"-p", "--json", "check"}, "--port: needs a value"},
-        {{"set", "--load", "--brightness", "0"}, "--load: needs a value"},
+        // A word that starts with "-" is never an option's value.
+        {{"-p", "--json", "check"}, "-p needs a port"},
+        {{"get", "--save", "--json"}, "--save needs a file name"},
+        {{"set", "--load", "--brightness", "1"}, "--load needs a file name"},
+        {{"get", "--save=-x.sts"}, "--save needs a file name"},
+        {{"-p", "-b", "9600", "check"}, "-p needs a port"},
+        {{"-b", "-9600", "check"}, "baud rate"},
+        {{"set", "--charset", "-1"}, "--charset takes one of"},
         {{"items", "contrast"}, "the setting is"},
     };
     for (const Case& c : cases) {
