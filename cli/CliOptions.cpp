@@ -138,10 +138,6 @@ void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
     }
 }
 
-}  // namespace
-
-namespace {
-
 struct CommandLine {
     CLI::App app{"Configures a customer pole display on a serial line.", "vemora-cli"};
     std::map<const CLI::App*, CliCommand> commands;
