@@ -128,8 +128,8 @@ class Reporter {
 
 // The image a set starts from, from a status file; 0 when it loaded, else the exit status.
 int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) {
-    if (!IsStatusLoadName(std::filesystem::path(file).filename().string())) {
-        return reporter.Report(Outcome::WrongFormat);
+    if (const FileResult name = CheckStatusLoadName(file); !name.ok()) {
+        return reporter.ReportFile(name, false);
     }
     return reporter.ReportFile(LoadStatusFile(file, image), false);
 }
@@ -247,6 +247,10 @@ int RunCli(const CliOptions& o, CliEnvironment& env) {
         if (const int status = LoadForSet(o.loadFile, image, reporter); status != 0) {
             return status;
         }
+    }
+    const FileResult saveTarget = o.saveFile.empty() ? FileResult{} : StatusSaveTarget(o.saveFile);
+    if (!saveTarget.ok()) {
+        return reporter.ReportFile(saveTarget, true);
     }
 
     const Outcome checked =

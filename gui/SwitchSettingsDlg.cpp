@@ -143,11 +143,10 @@ void CSwitchSettingsDlg::OnLoadStatus() {
     if (chosen.empty()) {
         return;
     }
-    if (!IsStatusLoadName(chosen.filename().string())) {
-        ShowOutcome(this, Outcome::WrongFormat);
-        return;
+    FileResult result = CheckStatusLoadName(chosen);
+    if (result.ok()) {
+        result = LoadStatusFile(chosen, image_);
     }
-    const FileResult result = LoadStatusFile(chosen, image_);
     if (!result.ok()) {
         ShowFileFailure(this, result, false);
         return;

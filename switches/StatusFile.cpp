@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 namespace vemora {
@@ -68,6 +70,48 @@ mode_t TargetMode(const std::filesystem::path& path) {
     return 0666 & ~mask;
 }
 
+// Follows symbolic links to the file they name, so that a save replaces that file and keeps the
+// link.
+std::filesystem::path FollowLinks(std::filesystem::path path, std::error_code& error) {
+    constexpr int kMaxLinks = 40;
+    for (int hops = 0; hops < kMaxLinks; ++hops) {
+        std::error_code ignored;
+        if (!std::filesystem::is_symlink(path, ignored)) {
+            return path;
+        }
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) {
+            return path;
+        }
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return path;
+}
+
+// The file a save of `path` replaces, when it may: not a folder nor a device, in a folder that
+// exists and takes new files. The result's path is that file.
+FileResult CheckSaveTarget(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path target = FollowLinks(path, error);
+    if (error) {
+        return Failure(FileOutcome::CannotWrite, path, error.message());
+    }
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        return Failure(
+            FileOutcome::CannotWrite, path,
+            S_ISDIR(st.st_mode) ? "It names a folder, not a file" : "Not a regular file");
+    }
+    // "folder/." so that a folder that is a file is "Not a directory".
+    const std::filesystem::path folder =
+        (target.has_parent_path() ? target.parent_path() : ".") / ".";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return Failure(FileOutcome::CannotWrite, path, SystemReason(errno));
+    }
+    return {FileOutcome::Ok, target, {}};
+}
+
 }  // namespace
 
 StatusBytes EncodeStatus(const SwitchImage& image) {
@@ -115,10 +159,31 @@ bool IsStatusLoadName(std::string_view name) {
     return name.ends_with("sts");
 }
 
+FileResult CheckStatusLoadName(const std::filesystem::path& path) {
+    if (IsStatusLoadName(path.filename().string())) {
+        return {FileOutcome::Ok, path, {}};
+    }
+    return Failure(FileOutcome::WrongFormat, path, "The name does not end in \"sts\"");
+}
+
+FileResult StatusSaveTarget(const std::filesystem::path& name) {
+    std::error_code error;
+    if (!name.has_filename() || std::filesystem::is_directory(name, error)) {
+        return Failure(FileOutcome::CannotWrite, name, "It names a folder, not a file");
+    }
+    const FileResult checked = CheckSaveTarget(StatusSavePath(name));
+    return {checked.outcome, StatusSavePath(name), checked.reason};
+}
+
 FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& image) {
+    const FileResult checked = CheckSaveTarget(path);
+    if (!checked.ok()) {
+        return checked;
+    }
+    const std::filesystem::path& target = checked.path;
     const StatusBytes bytes = EncodeStatus(image);
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     std::vector<char> pattern(temp.begin(), temp.end());
     pattern.push_back('\0');
     const int fd = ::mkstemp(pattern.data());
@@ -126,7 +191,7 @@ FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& 
         return Failure(FileOutcome::CannotWrite, path, SystemReason(errno));
     }
     temp = pattern.data();
-    const bool written = ::fchmod(fd, TargetMode(path)) == 0 &&
+    const bool written = ::fchmod(fd, TargetMode(target)) == 0 &&
                          WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
@@ -136,7 +201,7 @@ FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& 
         return Failure(FileOutcome::CannotWrite, path,
                        SystemReason(written ? closeError : writeError));
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
         const int renameError = errno;
         ::unlink(temp.c_str());
         return Failure(FileOutcome::CannotWrite, path, SystemReason(renameError));
@@ -144,8 +209,33 @@ FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& 
     return {FileOutcome::Ok, path, {}};
 }
 
+FileResult DecodeStatusFile(std::span<const Byte> bytes, SwitchImage& image) {
+    if (bytes.size() != kStatusFileSize) {
+        return Failure(FileOutcome::WrongFormat, {},
+                       "The file holds " + std::to_string(bytes.size()) + " bytes, not " +
+                           std::to_string(kStatusFileSize));
+    }
+    StatusBytes whole{};
+    std::copy(bytes.begin(), bytes.end(), whole.begin());
+    const SwitchImage decoded = DecodeStatus(whole);
+    for (int bank = 1; bank <= kBankCount; ++bank) {
+        for (int cell = 0; cell < 9; ++cell) {
+            const std::int32_t value = decoded.Bank(bank).cells[cell];
+            if (IsCarriedCell(bank, cell) && (value < 0 || value > kMaxDigitCell)) {
+                return Failure(FileOutcome::WrongFormat, {},
+                               "Bank " + std::to_string(bank) + " cell " + std::to_string(cell) +
+                                   " holds " + std::to_string(value) +
+                                   ", not a switch digit 0 to " + std::to_string(kMaxDigitCell));
+            }
+        }
+    }
+    image = decoded;
+    return {FileOutcome::Ok, {}, {}};
+}
+
 FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a FIFO would otherwise wait in open for a writer that never comes.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return Failure(FileOutcome::CannotRead, path, SystemReason(errno));
     }
@@ -172,11 +262,10 @@ FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image)
     if (got < 0) {
         return Failure(FileOutcome::CannotRead, path, SystemReason(error));
     }
-    if (static_cast<std::size_t>(got) != kStatusFileSize) {
-        return Failure(FileOutcome::WrongFormat, path, "The file ended early");
-    }
-    image = DecodeStatus(bytes);
-    return {FileOutcome::Ok, path, {}};
+    FileResult decoded =
+        DecodeStatusFile(std::span(bytes.data(), static_cast<std::size_t>(got)), image);
+    decoded.path = path;
+    return decoded;
 }
 
 }  // namespace vemora

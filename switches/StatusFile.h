@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -40,12 +41,26 @@ struct FileResult {
     bool ok() const { return outcome == FileOutcome::Ok; }
 };
 
-// Writes the image to a temporary file beside `path` and renames it over `path`, so that a
-// failed save leaves an existing file as it was. The path is used as given.
+// WrongFormat, saying why, for a name that Load does not take; Ok otherwise.
+FileResult CheckStatusLoadName(const std::filesystem::path& path);
+
+// The file a save under `name` writes, checked before anything else is done: ".sts" appended as
+// StatusSavePath does and symbolic links followed to their target. CannotWrite, with the reason,
+// for a folder or a name ending in "/", and for a folder that is missing or not writable.
+FileResult StatusSaveTarget(const std::filesystem::path& name);
+
+// Writes the image to a temporary file beside `path` (beside the target of a symbolic link) and
+// renames it over it, so that a failed save leaves an existing file as it was. The name is used
+// as given: no extension is appended.
 FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& image);
 
-// Replaces `image` with the file's cells only when the file is exactly 180 bytes; on any failure
-// the image is unchanged. The name rule is the caller's (IsStatusLoadName).
+// The image in a status file's bytes: WrongFormat, saying why, unless there are exactly 180 and
+// every cell that a switch write carries holds 0 to 9 (a display's digit). On any failure the
+// image is unchanged.
+FileResult DecodeStatusFile(std::span<const Byte> bytes, SwitchImage& image);
+
+// Reads a regular file (anything else is refused at once) and decodes it as DecodeStatusFile
+// does. The name rule is the caller's (CheckStatusLoadName).
 FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image);
 
 }  // namespace vemora

@@ -34,6 +34,10 @@ constexpr std::array<std::array<bool, 9>, kBankCount> kCarried{{
 
 }  // namespace
 
+bool IsCarriedCell(int bank, int cell) {
+    return kCarried[bank - 1][cell];
+}
+
 int CodeTableNumber(int index) {
     if (index < 1 || index >= static_cast<int>(CodeTableMap.size())) {
         return 0;
@@ -57,7 +61,7 @@ SwitchDigits SwitchImage::FormatBankDigits(int bank) const {
     SwitchDigits digits;
     digits.fill('0');
     for (int k = 1; k <= 8; ++k) {
-        if (kCarried[bank - 1][k] && b.cells[k] != 0) {
+        if (IsCarriedCell(bank, k) && b.cells[k] != 0) {
             digits[8 - k] = '1';
         }
     }

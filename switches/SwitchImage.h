@@ -54,6 +54,13 @@ inline constexpr std::array<CodeTableEntry, 17> CodeTableMap{{
 // The code table number for a list index; index 0 and any index outside the list give 0.
 int CodeTableNumber(int index);
 
+// Whether a switch write sends cell `cell` (0 to 8) of bank `bank` (1 to 5); the others always
+// go out as '0'.
+bool IsCarriedCell(int bank, int cell);
+
+// A display's digit, as a cell holds it after LoadBankDigits.
+inline constexpr std::int32_t kMaxDigitCell = 9;
+
 // Five banks, bank 1 first (bank-major, 45 cells).
 struct SwitchImage {
     std::array<SwitchBank, kBankCount> banks{};

@@ -33,13 +33,18 @@ void WriteBytes(const fs::path& path, const std::vector<char>& bytes) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
 }
 
-// Every cell different, some far from 0 and 1, as a status file may hold them.
+// Cells far from 0 and 1, as a status file may hold them: the cells a switch write carries hold
+// the digits 0 to 9 that a display's replies give, the others any number.
 std::vector<char> ManyValuedStatus() {
-    std::vector<char> bytes(kStatusFileSize);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<char>(i * 37 + 11);
+    SwitchImage image;
+    for (int bank = 1; bank <= kBankCount; ++bank) {
+        for (int cell = 0; cell < 9; ++cell) {
+            image.Bank(bank).cells[cell] =
+                IsCarriedCell(bank, cell) ? (bank * 9 + cell) % 10 : -1000 * bank - 37 * cell;
+        }
     }
-    return bytes;
+    const StatusBytes bytes = EncodeStatus(image);
+    return {bytes.begin(), bytes.end()};
 }
 
 SwitchImage ImageOf(const std::vector<char>& raw) {
