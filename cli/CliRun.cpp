@@ -103,6 +103,9 @@ class Reporter {
         if (!message.text.empty()) {
             (IsSuccess(outcome) && !json_ ? env_.out : env_.err) << message.text << "\n";
         }
+        if (!message.detail.empty()) {
+            env_.err << message.detail << "\n";
+        }
         if (outcome == Outcome::OpenFailed) {
             env_.err << DescribeOpenError(env_.channel.LastOpenError()) << "\n";
         }
@@ -227,6 +230,7 @@ int ExitStatusFor(Outcome outcome) {
         case Outcome::ConfigureRefused:
         case Outcome::OpenFailed:
         case Outcome::PortError:
+        case Outcome::PartlySet:
             return 3;
         case Outcome::WrongFormat:
         case Outcome::FileFailed:

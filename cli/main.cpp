@@ -12,6 +12,7 @@
 #include "cli/CliRun.h"
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
+#include "protocol/GuardedPort.h"
 #include "serial/TracingDevice.h"
 
 namespace {
@@ -50,45 +51,6 @@ class ParkedPrinters {
     std::optional<PrinterPorts> printers_;
 };
 
-// The port as vemora-cli holds it. A signal may end the run in the middle of an exchange; the port
-// is then closed between two transfers, so that the printers get it back only once this program
-// has let go of it.
-class ClosableDevice : public SerialDevice {
-  public:
-    explicit ClosableDevice(std::unique_ptr<SerialDevice> port) : port_(std::move(port)) {}
-
-    OpenError Open(const PortConfig& config) override {
-        std::lock_guard lock(mutex_);
-        if (shut_) {
-            return {OpenFailure::Other, config.portName, "The program is ending"};
-        }
-        return port_->Open(config);
-    }
-    std::uint32_t Write(const Byte* data, std::uint32_t count) override {
-        std::lock_guard lock(mutex_);
-        return shut_ ? 0 : port_->Write(data, count);
-    }
-    std::uint32_t Read(Byte* data, std::uint32_t count) override {
-        std::lock_guard lock(mutex_);
-        return shut_ ? 0 : port_->Read(data, count);
-    }
-    void Close() override {
-        std::lock_guard lock(mutex_);
-        port_->Close();
-    }
-    // Closes the port for good, waiting for a transfer under way to end.
-    void Shutdown() {
-        std::lock_guard lock(mutex_);
-        port_->Close();
-        shut_ = true;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::unique_ptr<SerialDevice> port_;
-    bool shut_ = false;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,6 +77,9 @@ int main(int argc, char** argv) {
     }
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+    // A save beyond the file size limit fails as a write, and the run ends as any failed save.
+    signal(SIGXFSZ, SIG_IGN);
+
     ParkedPrinters printers(options.keepPrinters || !usesPort);
     std::unique_ptr<SerialDevice> system = MakeSystemSerialDevice();
     if (options.trace) {
@@ -123,14 +88,16 @@ int main(int argc, char** argv) {
                 std::chrono::steady_clock::now() - start);
         });
     }
-    auto device = std::make_unique<ClosableDevice>(std::move(system));
-    ClosableDevice& port = *device;
+    auto device =
+        std::make_unique<GuardedPort>(std::move(system), GuardedPort::AfterShutdown::Waiting);
+    GuardedPort& port = *device;
     CSerialChannel channel(std::move(device));
     std::thread watcher([&] {
         int signal = 0;
         sigwait(&signals, &signal);
         if (signal != SIGUSR1) {
             port.Shutdown();
+            std::cerr << "Interrupted." << std::endl;
             printers.Restore();
             _exit(128 + signal);
         }

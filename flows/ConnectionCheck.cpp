@@ -31,12 +31,22 @@ Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, E
     if (mode != EmulationMode::EscPos) {
         return Outcome::Connected;
     }
-    exchange.Send(CmdInitialize);
-    exchange.Send(CmdSelectDisplay);
+    if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
+        channel.Close();
+        return Outcome::PortError;
+    }
     exchange.ReadSelectReply();
-    exchange.Send(CmdSetupEnter);
-    // Ten reads without the sync byte still lead to the reply; the identity test decides.
-    exchange.AwaitReply(kSyncReadLimit);
+    if (!exchange.Request(CmdSetupEnter)) {
+        channel.Close();
+        return Outcome::PortError;
+    }
+    // A display that sent no sync byte did not answer; only one that did can be of another make.
+    // One that answers late may yet have entered its setup mode: it is told to leave it.
+    if (!exchange.AwaitReply(kSyncReadLimit).synced) {
+        SendWhole(channel, CmdSetupExit);
+        channel.Close();
+        return Outcome::NoResponse;
+    }
     exchange.ReadSetupReply();
     if (!IsDisplayIdentity(exchange.Buffer())) {
         channel.Close();

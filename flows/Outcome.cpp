@@ -15,6 +15,10 @@ Message MessageFor(Outcome outcome) {
             return {"Can't open port and Display is disconnected", MessageIcon::Exclamation};
         case Outcome::PortError:
             return {"Port error! Check port, please.", MessageIcon::Exclamation};
+        case Outcome::PartlySet:
+            return {"Port error! Check port, please.", MessageIcon::Exclamation,
+                    "The display may now hold only part of the new settings; run Set Status "
+                    "again."};
         case Outcome::WrongIdentity:
             return {"This Display don't match our company name.", MessageIcon::Exclamation};
         case Outcome::NoResponse:
@@ -55,6 +59,8 @@ std::string DescribeOpenError(const OpenError& error) {
                    "dialout: sudo usermod -aG dialout $USER), then log in again.";
         case OpenFailure::Busy:
             return device + " is held by another program.";
+        case OpenFailure::NotATerminal:
+            return device + " is not a serial port (" + error.detail + ").";
         case OpenFailure::SettingsRefused:
             return device + " did not take the line settings (" + error.detail + ").";
         case OpenFailure::DsrOff:

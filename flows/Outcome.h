@@ -16,6 +16,7 @@ enum class Outcome {
     ConfigureRefused,  // no port name
     OpenFailed,
     PortError,      // a write did not go out whole
+    PartlySet,      // a Set Status stopped by a port error after a bank write went out
     WrongIdentity,  // the setup reply is not that of our display
     NoResponse,     // no sync byte, or a switch reply came short
     GotStatus,
@@ -32,6 +33,7 @@ enum class MessageIcon { None, Information, Exclamation };
 struct Message {
     std::string_view text;
     MessageIcon icon;
+    std::string_view detail = {};  // a second line: what the failure left behind
 };
 
 // The fixed message of an outcome; Done and FileFailed have none (empty text).

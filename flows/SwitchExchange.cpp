@@ -10,13 +10,13 @@ Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
                   SwitchImage& image) {
     progress.SetPosition(0);
     DisplayExchange exchange(channel, pause);
-    if (!exchange.Send(CmdSelectDisplay)) {
+    if (!exchange.Request(CmdSelectDisplay)) {
         return Outcome::PortError;
     }
     exchange.ReadSelectReply();
     SwitchImage read = image;
     for (int bank = 1; bank <= kBankCount; ++bank) {
-        if (!exchange.Send(CmdSwitchQuery(bank))) {
+        if (!exchange.Request(CmdSwitchQuery(bank))) {
             return Outcome::PortError;
         }
         if (!exchange.AwaitReply(kSyncReadLimit, [&] { progress.Step(); }).synced) {
@@ -39,11 +39,11 @@ Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
                   const SwitchImage& image) {
     progress.SetPosition(0);
     DisplayExchange exchange(channel, pause);
-    if (!exchange.Send(CmdInitialize) || !exchange.Send(CmdSelectDisplay)) {
+    if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
         return Outcome::PortError;
     }
     exchange.ReadSelectReply();
-    if (!exchange.Send(CmdSetupEnter)) {
+    if (!exchange.Request(CmdSetupEnter)) {
         return Outcome::PortError;
     }
     if (!exchange.AwaitReply(kSyncReadLimit).synced) {
@@ -56,14 +56,14 @@ Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
         if (!exchange.Send(CmdSwitchWrite(bank, image.FormatBankDigits(bank)))) {
             // Do not leave the display in its setup mode if the line still takes anything.
             exchange.Send(CmdSetupExit);
-            return Outcome::PortError;
+            return bank > 1 ? Outcome::PartlySet : Outcome::PortError;
         }
         if (bank < kBankCount) {
             progress.Step();
         }
     }
     if (!exchange.Send(CmdSetupExit)) {
-        return Outcome::PortError;
+        return Outcome::PartlySet;
     }
     for (int i = 0; i < 2; ++i) {
         progress.Step();

@@ -23,7 +23,8 @@ Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
 
 // Writes the five banks from the image inside the display's setup mode: SetStatus. NoResponse
 // when the display did not answer the setup command (it is then told to leave the setup mode and
-// no bank is written); PortError when a command did not go out whole. 9 progress steps.
+// no bank is written); PortError when a command did not go out whole, PartlySet when that
+// happened after a bank write went out. 9 progress steps.
 Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
                   const SwitchImage& image);
 

@@ -5,13 +5,15 @@
 #include <unistd.h>
 
 #include <QCommandLineParser>
-#include <QSocketNotifier>
+#include <cerrno>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "gui/ConnectionDlg.h"
 #include "gui/MessageBox.h"
 #include "printers/CupsSpooler.h"
+#include "protocol/GuardedPort.h"
 #include "serial/PortList.h"
 #include "serial/PortNames.h"
 
@@ -19,14 +21,33 @@ namespace vemora {
 
 namespace {
 
-// SIGINT, SIGTERM and SIGHUP reach the event loop through this pipe, so that they end the
-// program the way Exit does and the printers get their ports back.
+// SIGINT, SIGTERM and SIGHUP reach a thread of their own through this pipe: it ends an exchange
+// under way (the display leaves its setup mode), then the program ends the way Exit does and the
+// printers get their ports back. The byte kProgramEnded ends that thread at a normal end.
 int signalPipe[2] = {-1, -1};
 bool endedBySignal = false;
+constexpr char kSignalled = 1;
+constexpr char kProgramEnded = 0;
 
 void ForwardSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kSignalled, 1);
+}
+
+void WatchSignals(GuardedPort& port) {
+    char byte = kProgramEnded;
+    while (::read(signalPipe[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    if (byte != kSignalled) {
+        return;
+    }
+    port.Shutdown();
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            endedBySignal = true;
+            QApplication::closeAllWindows();
+        },
+        Qt::QueuedConnection);
 }
 
 // The serial devices of this machine beyond the fixed names.
@@ -81,24 +102,22 @@ int CManagerApp::Run() {
         return 2;
     }
 
+    // A save beyond the file size limit fails as a write and is reported as one.
+    signal(SIGXFSZ, SIG_IGN);
+    auto device = std::make_unique<GuardedPort>(MakeSystemSerialDevice(),
+                                                GuardedPort::AfterShutdown::Returning);
+    GuardedPort& guarded = *device;
     CConnectionDlg dialog(
-        MakeSystemSerialDevice(), MakeCupsSpooler(),
+        std::move(device), MakeCupsSpooler(),
         [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }, FoundPorts());
     QApplication::setWindowIcon(dialog.windowIcon());
     if (options.isSet(port)) {
         dialog.SelectPort(options.value(port).toStdString());
     }
 
-    std::unique_ptr<QSocketNotifier> signalNotifier;
-    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        signalNotifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-        QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, [] {
-            char byte;
-            while (::read(signalPipe[0], &byte, 1) > 0) {
-            }
-            endedBySignal = true;
-            QApplication::closeAllWindows();
-        });
+    std::thread watcher;
+    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
+        watcher = std::thread(WatchSignals, std::ref(guarded));
         struct sigaction forward {};
         forward.sa_handler = ForwardSignal;
         for (int s : {SIGINT, SIGTERM, SIGHUP}) {
@@ -107,6 +126,10 @@ int CManagerApp::Run() {
     }
 
     dialog.exec();
+    if (watcher.joinable()) {
+        [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kProgramEnded, 1);
+        watcher.join();
+    }
     const std::vector<UnrestoredPrinter> unrestored = dialog.CloseAndRestorePrinters();
     if (!unrestored.empty()) {
         constexpr const char* kText =

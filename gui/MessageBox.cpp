@@ -44,7 +44,7 @@ void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
 void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail) {
     const Message message = MessageFor(outcome);
     if (!message.text.empty()) {
-        ShowMessage(parent, message.text, message.icon, detail);
+        ShowMessage(parent, message.text, message.icon, detail.empty() ? message.detail : detail);
     }
 }
 

@@ -15,7 +15,7 @@ namespace vemora {
 void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
                  std::string_view detail = {});
 
-// Shows the fixed message of an outcome, if it has one.
+// Shows the fixed message of an outcome, if it has one, with `detail` or else the outcome's own.
 void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail = {});
 
 // Asks a question with Yes and No, No being the default; true when the answer is Yes.

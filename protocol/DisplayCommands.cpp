@@ -43,7 +43,8 @@ SwitchDigits SwitchReplyDigits(const ReplyBuffer& reply) {
 }
 
 bool SwitchReplyComplete(const ReplyBuffer& reply) {
-    return std::none_of(reply.begin() + 2, reply.begin() + 10, [](Byte b) { return b == 0; });
+    return std::all_of(reply.begin() + 2, reply.begin() + 10,
+                       [](Byte b) { return b >= '0' && b <= '9'; });
 }
 
 SyncWaitResult WaitForSync(ReplyBuffer& buffer, const ReadOneByte& readOne,

@@ -59,8 +59,9 @@ bool IsDisplayIdentity(const ReplyBuffer& reply);
 // The eight digits of a switch reply (bytes 2 to 9), in the order received.
 SwitchDigits SwitchReplyDigits(const ReplyBuffer& reply);
 
-// True when a switch reply holds a byte at every digit position; a reply that came short leaves
-// zero bytes there, since the buffer is cleared before the sync wait.
+// True when a switch reply holds a digit '0' to '9' at every digit position. A reply that came
+// short leaves zero bytes there, since the buffer is cleared before the sync wait, and a reply
+// with any other byte there is line noise, not an answer.
 bool SwitchReplyComplete(const ReplyBuffer& reply);
 
 struct SyncWaitResult {

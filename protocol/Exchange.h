@@ -36,6 +36,13 @@ class DisplayExchange {
     bool Send(const std::array<Byte, N>& command) {
         return SendWhole(channel_, command);
     }
+    // A command that is answered: what arrived before it is dropped first, so that a late answer
+    // to an earlier command is not read as its reply.
+    template <std::size_t N>
+    bool Request(const std::array<Byte, N>& command) {
+        channel_.PurgeInput();
+        return SendWhole(channel_, command);
+    }
     void Wait(std::chrono::milliseconds time) { pause_(time); }
 
     // After the select command: pause, read three bytes and drop them.

@@ -16,6 +16,7 @@ class MemoryWire::Device : public SerialDevice {
         return wire_.Write(data, count);
     }
     std::uint32_t Read(Byte* data, std::uint32_t count) override { return wire_.Read(data, count); }
+    void PurgeInput() override { wire_.DropArrived(); }
     void Close() override { wire_.Close(); }
 
   private:
@@ -53,10 +54,14 @@ OpenError MemoryWire::Open(const PortConfig& config) {
     open_ = true;
     ++opens_;
     // Whatever waited in the input queue before the port was opened is purged.
+    DropArrived();
+    return {};
+}
+
+void MemoryWire::DropArrived() {
     while (!toPc_.empty() && toPc_.front().at <= clock_.Now()) {
         toPc_.pop_front();
     }
-    return {};
 }
 
 std::uint32_t MemoryWire::Write(const Byte* data, std::uint32_t count) {

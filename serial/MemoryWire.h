@@ -61,6 +61,8 @@ class MemoryWire {
     std::uint32_t Write(const Byte* data, std::uint32_t count);
     std::uint32_t Read(Byte* data, std::uint32_t count);
     void Close() { open_ = false; }
+    // Drops the bytes that have arrived by now; those still on their way come later.
+    void DropArrived();
 
     VirtualClock& clock_;
     bool dsr_ = true;

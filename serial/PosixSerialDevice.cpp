@@ -171,6 +171,11 @@ OpenError PosixSerialDevice::Open(const PortConfig& config) {
         const int error = errno;
         return {FailureOfOpen(error), device, std::strerror(error)};
     }
+    if (!isatty(fd_)) {
+        const int error = errno;
+        Close();
+        return {OpenFailure::NotATerminal, device, std::strerror(error)};
+    }
     OpenError result = SetUpLine(config);
     result.device = device;
     if (result.failure != OpenFailure::None) {
@@ -191,14 +196,14 @@ OpenError PosixSerialDevice::SetUpLine(const PortConfig& config) {
         return failed(OpenFailure::Other);
     }
     exclusive_ = true;
-    termios reported{};
-    if (tcgetattr(fd_, &reported) != 0) {
+    if (tcgetattr(fd_, &found_) != 0) {
         return failed(OpenFailure::Other);
     }
     if (std::string refusal = RefusalOf(config); !refusal.empty()) {
         return {OpenFailure::SettingsRefused, {}, std::move(refusal)};
     }
-    const termios wanted = LineSettings(reported, config);
+    const termios wanted = LineSettings(found_, config);
+    changedLine_ = true;
     if (tcsetattr(fd_, TCSANOW, &wanted) != 0) {
         return failed(OpenFailure::SettingsRefused);
     }
@@ -308,9 +313,31 @@ std::uint32_t PosixSerialDevice::Read(Byte* data, std::uint32_t count) {
     return got;
 }
 
+void PosixSerialDevice::PurgeInput() {
+    tcflush(fd_, TCIFLUSH);
+}
+
+void PosixSerialDevice::RestoreLine() {
+    const auto deadline = Clock::now() + kWriteGrace;
+    int queued = 0;
+    while (ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(kHandshakePoll);
+    }
+    // What the line still holds after the write limit will not go out: a drain would wait for
+    // good.
+    if (queued > 0) {
+        tcflush(fd_, TCOFLUSH);
+    }
+    tcsetattr(fd_, TCSADRAIN, &found_);
+    changedLine_ = false;
+}
+
 void PosixSerialDevice::Close() {
     if (fd_ < 0) {
         return;
+    }
+    if (changedLine_) {
+        RestoreLine();
     }
     // Exclusive mode belongs to the tty, not to this descriptor: a pseudo-terminal outlives us.
     if (exclusive_) {

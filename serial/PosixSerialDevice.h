@@ -2,6 +2,8 @@
 // This machine's serial port: termios for the line settings, ioctl for the modem lines, poll for
 // the read and write time limits.
 
+#include <termios.h>
+
 #include <chrono>
 #include <functional>
 
@@ -25,6 +27,7 @@ class PosixSerialDevice final : public SerialDevice {
     OpenError Open(const PortConfig& config) override;
     std::uint32_t Write(const Byte* data, std::uint32_t count) override;
     std::uint32_t Read(Byte* data, std::uint32_t count) override;
+    void PurgeInput() override;
     void Close() override;
 
   private:
@@ -35,11 +38,15 @@ class PosixSerialDevice final : public SerialDevice {
     int ModemStatus();
     // Waits until the display holds CTS and DSR on; false when the deadline passes first.
     bool WaitForHandshake(std::chrono::steady_clock::time_point deadline);
+    // Puts back the line settings found at open once the bytes still queued have gone out.
+    void RestoreLine();
 
     ModemLineControl modemLines_;
     PortConfig config_;
     int fd_ = -1;
     bool exclusive_ = false;  // TIOCEXCL was set by this device
+    termios found_{};         // the line settings at open, put back at close
+    bool changedLine_ = false;
 };
 
 }  // namespace vemora

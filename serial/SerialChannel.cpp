@@ -52,6 +52,14 @@ std::uint32_t CSerialChannel::Read(Byte* data, std::uint32_t count) {
     return device_->Read(data, count);
 }
 
+void CSerialChannel::PurgeInput() {
+    if (!open_) {
+        return;
+    }
+    std::lock_guard lock(io_);
+    device_->PurgeInput();
+}
+
 void CSerialChannel::Close() {
     if (open_) {
         device_->Close();

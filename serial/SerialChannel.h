@@ -29,6 +29,9 @@ class CSerialChannel {
     bool Open();
     std::uint32_t Write(const Byte* data, std::uint32_t count);
     std::uint32_t Read(Byte* data, std::uint32_t count);
+    // Drops what arrived before a request, so that a late answer to an earlier one is not taken
+    // for its reply.
+    void PurgeInput();
     void Close();
 
     bool IsOpen() const { return open_ != 0; }

@@ -16,6 +16,7 @@ enum class OpenFailure {
     NoSuchDevice,
     PermissionDenied,
     Busy,             // another program holds the port
+    NotATerminal,     // a file, a folder or a device such as /dev/null: no serial line
     SettingsRefused,  // the device did not take the line settings
     DsrOff,           // no display attached or powered
     Other,
@@ -39,6 +40,8 @@ class SerialDevice {
     virtual std::uint32_t Write(const Byte* data, std::uint32_t count) = 0;
     // Reads under the read time-outs of the config given to Open; returns what came.
     virtual std::uint32_t Read(Byte* data, std::uint32_t count) = 0;
+    // Drops the bytes that arrived and wait to be read; output still queued goes out.
+    virtual void PurgeInput() = 0;
     virtual void Close() = 0;
 };
 

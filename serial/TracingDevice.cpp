@@ -27,6 +27,10 @@ class TracingDevice : public SerialDevice {
         Transfer("read ", data, moved, count);
         return moved;
     }
+    void PurgeInput() override {
+        port_->PurgeInput();
+        Line("purge input") << "\n";
+    }
     void Close() override {
         port_->Close();
         Line("close") << "\n";

@@ -1,6 +1,7 @@
 // vemora-cli against vemora-display-sim on a pseudo-terminal: the programs as a user runs them.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -116,7 +117,7 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
     Simulator sim({"--silent"});
     Finished check = Cli({"-p", sim.Path(), "--keep-printers", "check"});
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.err, "This Display don't match our company name.\n");
+    EXPECT_EQ(check.err, "Display did not respond. Check the display, please.\n");
 
     Finished missing = Cli({"-p", "/dev/vemora-no-such-port", "--keep-printers", "check"});
     EXPECT_EQ(missing.status, 3);
@@ -125,6 +126,44 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
 
     Finished usage = Cli({"--baud", "300", "check"});
     EXPECT_EQ(usage.status, 2);
+}
+
+// Ports that are no serial line, files that are no status file, saves that cannot be written and
+// option values that are options: each refused with the reason before the display hears anything.
+TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
+    Simulator sim({"--log", (dir_ / "sim.log").string()});
+    ASSERT_FALSE(sim.Path().empty());
+    ASSERT_EQ(mkfifo((dir_ / "fifo.sts").c_str(), 0600), 0);
+    std::ofstream(dir_ / "ff.sts") << std::string(180, '\xFF');
+    std::ofstream(dir_ / "notsts.bin") << std::string(180, '\0');
+    const std::string dir = dir_.string();
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    } cases[] = {
+        {{"-p", "/dev/null", "check"}, 3, "/dev/null is not a serial port"},
+        {{"-p", dir, "check"}, 3, "Is a directory"},
+        {{"show", dir + "/fifo.sts"}, 4, "Not a regular file"},
+        {{"-p", sim.Path(), "set", "--load", dir + "/fifo.sts"}, 4, "Not a regular file"},
+        {{"-p", sim.Path(), "set", "--load", dir + "/ff.sts"},
+         4,
+         "Wrong format files loaded.\n" + dir + "/ff.sts: Bank 1 cell 1 holds -1"},
+        {{"-p", sim.Path(), "set", "--load", dir + "/notsts.bin"}, 4, "does not end in \"sts\""},
+        {{"-p", sim.Path(), "get", "--save", dir + "/missing/x"}, 4, "No such file or directory"},
+        {{"-p", sim.Path(), "get", "--save", dir + "/"}, 4, "folder"},
+        {{"-p", sim.Path(), "get", "--save", "--json"}, 2, "--save needs a file name"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "--keep-printers");
+        const Finished run = Cli(args);
+        EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args.back() << ": " << run.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "--json.sts"));
+    usleep(300 * 1000);  // the simulator logs what it has read
+    EXPECT_EQ(fs::file_size(dir_ / "sim.log"), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // vemora-cli ended by a signal while it holds a port: the printers on that port get it back, as
-// at a normal end, and the printers on other ports are left alone.
+// at a normal end, and the printers on other ports are left alone; a display in its setup mode is
+// told to leave it.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -10,7 +11,11 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/PrivateCupsd.h"
@@ -83,6 +88,56 @@ TEST_P(CliSignalTest, PrintersGetTheirPortsBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, ::testing::Values(SIGTERM, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
+// The commands the simulator has heard, one line each.
+std::vector<std::string> Heard(const std::string& log) {
+    std::ifstream in(log);
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(in, line);) {
+        commands.push_back(line.substr(line.find(' ') + 1));
+    }
+    return commands;
+}
+
+// A signal while the display is in its setup mode, during a Set Status: the display is told to
+// leave it before the port is closed, and the run says why it ended.
+class CliSignalInSetupModeTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(CliSignalInSetupModeTest, DisplayLeavesSetupModeAndTheRunSaysInterrupted) {
+    const int signal = GetParam();
+    const std::string log = "/tmp/vemora-signal-" + std::to_string(getpid()) + ".log";
+    test::Simulator sim({"--log", log});
+    ASSERT_FALSE(sim.Path().empty());
+    const test::Child cli =
+        test::Start({VEMORA_CLI, "-p", sim.Path(), "--keep-printers", "set", "--cursor", "1"});
+    ASSERT_GT(cli.pid, 0);
+    const std::string setupEnter = "1F 28 45 03 00 01 49 4E";
+    // The check enters the setup mode and leaves it; Set Status, after reading, enters it again.
+    const bool inSetup = test::WaitUntil([&] {
+        const std::vector<std::string> heard = Heard(log);
+        return std::count(heard.begin(), heard.end(), setupEnter) == 2;
+    });
+    kill(cli.pid, signal);
+    int status = 0;
+    waitpid(cli.pid, &status, 0);
+    const std::string err = test::ReadAll(cli.err);
+    usleep(300 * 1000);  // the simulator logs what it has read
+    const std::vector<std::string> heard = Heard(log);
+    std::remove(log.c_str());
+
+    ASSERT_TRUE(inSetup) << err;
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    EXPECT_EQ(err, "Interrupted.\n");
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), "1F 28 45 04 00 02 4F 55 54");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, CliSignalInSetupModeTest,
+                         ::testing::Values(SIGTERM, SIGINT, SIGHUP),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });

@@ -80,11 +80,18 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         std::size_t transfers;
     };
     SimOptions wrong{.wrongIdentity = true};
+    SimOptions silent{.silent = true};
+    SimOptions late{.delay = milliseconds(600)};
+    SimOptions noisy{.noise = 12};
     const Case cases[] = {
         {"no port name", "", true, true, {}, Outcome::ConfigureRefused, 0},
         {"DSR off", "/dev/wire", false, true, {}, Outcome::OpenFailed, 0},
         {"CTS held off", "/dev/wire", true, false, {}, Outcome::PortError, 0},
         {"another display", "/dev/wire", true, true, wrong, Outcome::WrongIdentity, 4},
+        // No sync byte within the ten reads: no answer, and the setup mode is left.
+        {"silent display", "/dev/wire", true, true, silent, Outcome::NoResponse, 5},
+        {"late display", "/dev/wire", true, true, late, Outcome::NoResponse, 5},
+        {"only noise", "/dev/wire", true, true, noisy, Outcome::NoResponse, 5},
     };
     for (const Case& c : cases) {
         testing::DisplayBench bench(c.display);
@@ -105,16 +112,28 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
     }
 }
 
-TEST_F(ConnectionCheckTest, SilentDisplayUsesTheTenReadsThenTheIdentityTestDecides) {
+TEST_F(ConnectionCheckTest, SilentDisplayIsNoAnswerAfterTheTenReads) {
     SimOptions silent{.silent = true};
     bench_.Attach(silent);
     const auto start = bench_.clock_.Now();
-    EXPECT_EQ(Check(), Outcome::WrongIdentity);
-    // Pause, three-byte select read (40 ms), pause, ten single reads (20 ms), setup read (40 ms),
-    // and the line time of the 15 bytes sent at 9600 baud.
+    EXPECT_EQ(Check(), Outcome::NoResponse);
+    // Pause, three-byte select read (40 ms), pause, ten single reads (20 ms), and the line time
+    // of the 24 bytes sent at 9600 baud (just under 25 ms).
     const auto took = std::chrono::duration_cast<milliseconds>(bench_.clock_.Now() - start);
-    EXPECT_EQ(took, milliseconds(300 + 40 + 300 + 10 * 20 + 40 + 15));
-    EXPECT_EQ(bench_.Transfers(), kEscPosCheck);
+    EXPECT_EQ(took, milliseconds(300 + 40 + 300 + 10 * 20 + 24));
+    std::vector<std::vector<Byte>> sent = kEscPosCheck;
+    sent.push_back(Bytes(CmdSetupExit));
+    EXPECT_EQ(bench_.Transfers(), sent);
+}
+
+// A reply that comes after its read has ended waits in the input queue; it is dropped before the
+// next request, so that it is not read as that request's answer.
+TEST_F(ConnectionCheckTest, ALateReplyIsNotTakenForTheNextOne) {
+    SimOptions silent{.silent = true};
+    bench_.Attach(silent);
+    const Byte stale[] = {kSyncByte, 0x23, 0x1F, 0x00};
+    bench_.wire_.SendToPc(stale, milliseconds(100));
+    EXPECT_EQ(Check(), Outcome::NoResponse);
 }
 
 TEST_F(ConnectionCheckTest, NoiseBeforeTheSyncByteIsDropped) {
@@ -124,10 +143,10 @@ TEST_F(ConnectionCheckTest, NoiseBeforeTheSyncByteIsDropped) {
     EXPECT_EQ(Check(), Outcome::Connected);
 }
 
-TEST_F(ConnectionCheckTest, TooMuchNoiseIsTakenAsTheReply) {
+TEST_F(ConnectionCheckTest, TooMuchNoiseIsNoAnswer) {
     SimOptions noisy{.noise = 12};
     bench_.Attach(noisy);
-    EXPECT_EQ(Check(), Outcome::WrongIdentity);
+    EXPECT_EQ(Check(), Outcome::NoResponse);
 }
 
 TEST_F(ConnectionCheckTest, CheckAfterAFailureRunsEveryStepAgain) {

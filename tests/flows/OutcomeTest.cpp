@@ -31,6 +31,10 @@ TEST(Outcome, FixedMessagesAndIcons) {
         EXPECT_EQ(MessageFor(c.outcome).text, c.text);
         EXPECT_EQ(MessageFor(c.outcome).icon, c.icon) << c.text;
     }
+    const Message partly = MessageFor(Outcome::PartlySet);
+    EXPECT_EQ(partly.text, MessageFor(Outcome::PortError).text);
+    EXPECT_EQ(partly.detail,
+              "The display may now hold only part of the new settings; run Set Status again.");
 }
 
 TEST(Outcome, OpenErrorsTellWhatToDo) {

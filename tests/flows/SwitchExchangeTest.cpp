@@ -158,6 +158,26 @@ TEST_F(SwitchExchangeTest, SetStatusStopsAtAShortWrite) {
     EXPECT_TRUE(bench_.Transfers().empty());
 }
 
+// A port that stops taking bytes after two bank writes: the display may hold part of the image.
+TEST_F(SwitchExchangeTest, SetStatusCutOffAfterABankWriteSaysSo) {
+    class CuttingProgress : public Progress {
+      public:
+        explicit CuttingProgress(MemoryWire& wire) : wire_(wire) {}
+        void SetPosition(int) override {}
+        void Step() override {
+            if (++steps_ == 3) {  // the setup reply, bank 1 and bank 2 are done
+                wire_.SetCts(false);
+            }
+        }
+
+      private:
+        MemoryWire& wire_;
+        int steps_ = 0;
+    } cutting(bench_.wire_);
+    EXPECT_EQ(SetStatus(bench_.channel_, bench_.PauseFn(), cutting, image_), Outcome::PartlySet);
+    EXPECT_EQ(bench_.Transfers().size(), 5u);  // initialise, select, setup, banks 1 and 2
+}
+
 TEST_F(SwitchExchangeTest, GetThenSetWritesBackWhatWasRead) {
     const SimOptions display =
         DisplayWith({"00001000", "00010000", "00000000", "00000101", "00001110"});

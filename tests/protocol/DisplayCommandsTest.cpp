@@ -85,6 +85,10 @@ TEST(DisplayReplies, SwitchDigitsAreBytesTwoToNine) {
     reply[9] = '2';  // an odd digit did arrive and is handed on unchanged
     EXPECT_TRUE(SwitchReplyComplete(reply));
     EXPECT_EQ(SwitchReplyDigits(reply)[7], '2');
+    for (Byte noise : {Byte{'/'}, Byte{':'}, Byte{0xFF}, Byte{'W'}}) {
+        reply[5] = noise;  // a byte that is no digit makes it noise, not an answer
+        EXPECT_FALSE(SwitchReplyComplete(reply)) << int(noise);
+    }
 }
 
 // Feeds the bytes of a scripted line to the sync wait; a read past the end times out.

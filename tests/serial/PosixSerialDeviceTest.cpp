@@ -160,13 +160,17 @@ TEST(PosixSerialDevice, RefusesLineSettingsItCannotRunAndLeavesThePortFree) {
 }
 
 TEST(PosixSerialDevice, OpenTellsWhyItFailed) {
+    std::ofstream{"/tmp/vemora-plain-file"};
     struct Case {
         const char* name;
         OpenFailure failure;
         const char* detail;
     } cases[] = {
         {"/dev/vemora-no-such-port", OpenFailure::NoSuchDevice, "No such file or directory"},
-        {"/dev/null", OpenFailure::Other, "Inappropriate ioctl for device"},
+        {"/dev/null", OpenFailure::NotATerminal, "Inappropriate ioctl for device"},
+        {"/dev/zero", OpenFailure::NotATerminal, "Inappropriate ioctl for device"},
+        {"/tmp/vemora-plain-file", OpenFailure::NotATerminal, "Inappropriate ioctl for device"},
+        {"/tmp", OpenFailure::Other, "Is a directory"},
     };
     for (const Case& c : cases) {
         CSerialChannel channel;
@@ -222,6 +226,26 @@ TEST(PosixSerialDevice, DropsWhatWasWaitingBeforeOpen) {
     OpenOn(channel, LineTo(pty.Path()));
     Byte reply[3] = {};
     EXPECT_EQ(channel.Read(reply, 3), 0u);
+    pty.Send({0x57, 0x23});  // a late reply, dropped before the next request
+    channel.PurgeInput();
+    EXPECT_EQ(channel.Read(reply, 3), 0u);
+}
+
+// A terminal given as the port is left as it was found, once the last bytes have gone out.
+TEST(PosixSerialDevice, CloseSendsWhatIsQueuedThenPutsTheLineBack) {
+    PseudoTerminal pty;
+    const termios found = pty.Settings();
+    CSerialChannel channel;
+    OpenOn(channel, LineTo(pty.Path()));
+    const Bytes last{0x1F, 0x28, 0x45, 0x04, 0x00, 0x02, 0x4F, 0x55, 0x54};
+    EXPECT_EQ(channel.Write(last.data(), 9), 9u);
+    channel.Close();
+    EXPECT_EQ(pty.Received(), last);
+    const termios after = pty.Settings();
+    EXPECT_EQ(after.c_lflag, found.c_lflag);
+    EXPECT_EQ(after.c_iflag, found.c_iflag);
+    EXPECT_EQ(after.c_oflag, found.c_oflag);
+    EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&found));
 }
 
 // With the read time-outs 10, 10, 10 that the connection check sets.

@@ -30,6 +30,7 @@ class RecordingDevice final : public SerialDevice {
         ++calls_.reads;
         return count;
     }
+    void PurgeInput() override {}
     void Close() override { ++calls_.closes; }
 
   private:

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "protocol/Exchange.h"
+#include "protocol/GuardedPort.h"
 #include "sim/WiredDisplay.h"
 #include "support/DisplayBench.h"
 
@@ -80,6 +81,34 @@ TEST_F(ExchangeTest, SelectReplyIsReadAfterThePauseAndDropped) {
     // Nothing of the select reply is left for the next read.
     Byte extra = 0;
     EXPECT_EQ(channel_.Read(&extra, 1), 0u);
+}
+
+// A program ended by a signal: a display in its setup mode is told to leave it, and nothing goes
+// out after the port was shut.
+TEST(GuardedPort, ShutdownTakesTheDisplayOutOfItsSetupModeOnly) {
+    for (const bool entered : {true, false}) {
+        VirtualClock clock;
+        MemoryWire wire(clock);
+        WiredDisplay display(wire, {});
+        auto guarded =
+            std::make_unique<GuardedPort>(wire.MakeDevice(), GuardedPort::AfterShutdown::Returning);
+        GuardedPort& port = *guarded;
+        CSerialChannel channel(std::move(guarded));
+        PortConfig config;
+        config.portName = "/dev/wire";
+        channel.Configure(config);
+        ASSERT_TRUE(channel.Open());
+        if (entered) {
+            ASSERT_TRUE(SendWhole(channel, CmdSetupEnter));
+            ASSERT_EQ(display.Sim().State(), SimState::Setup);
+        }
+        port.Shutdown();
+        EXPECT_EQ(display.Sim().State(), SimState::Ready) << entered;
+        EXPECT_FALSE(SendWhole(channel, CmdSelfTest));
+        EXPECT_EQ(wire.WrittenBytes().size(),
+                  entered ? CmdSetupEnter.size() + CmdSetupExit.size() : 0u);
+        EXPECT_FALSE(wire.IsOpen());
+    }
 }
 
 }  // namespace
