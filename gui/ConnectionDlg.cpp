@@ -38,6 +38,8 @@ CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device,
         ui_->portList->addItem(QString::fromStdString(name));
     }
     ui_->portList->setCurrentIndex(0);
+    // Typed parity text selects nothing: without a completer no typing picks an item.
+    ui_->parityList->setCompleter(nullptr);
     for (QComboBox* list : {ui_->portList, ui_->baudRateList, ui_->dataBitsList, ui_->parityList,
                             ui_->emulationModeList}) {
         connect(list, &QComboBox::currentIndexChanged, this, &CConnectionDlg::DropConnection);

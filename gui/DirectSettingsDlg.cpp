@@ -21,7 +21,7 @@ void Fill(QComboBox* list, Setting setting) {
 }  // namespace
 
 CDirectSettingsDlg::CDirectSettingsDlg(CSerialChannel* channel, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::DirectSettingsDlg>()), channel_(channel) {
+    : CSettingsDialog(parent), ui_(std::make_unique<Ui::DirectSettingsDlg>()), channel_(channel) {
     ui_->setupUi(this);
     Fill(ui_->codeTableList, Setting::CodeTable);
     Fill(ui_->characterSetList, Setting::CharacterSet);

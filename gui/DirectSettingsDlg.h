@@ -2,9 +2,9 @@
 // The settings window for a display in an emulation other than ESC/POS: a code table and an
 // international character set, sent as direct commands.
 
-#include <QDialog>
 #include <memory>
 
+#include "gui/SettingsDialog.h"
 #include "serial/SerialChannel.h"
 
 namespace Ui {
@@ -13,7 +13,7 @@ class DirectSettingsDlg;
 
 namespace vemora {
 
-class CDirectSettingsDlg : public QDialog {
+class CDirectSettingsDlg : public CSettingsDialog {
     Q_OBJECT
 
   public:

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileDialog>
-#include <QSignalBlocker>
 #include <string>
 #include <system_error>
 
@@ -45,7 +44,7 @@ void ShowFileFailure(QWidget* parent, const FileResult& result, bool saving) {
 }  // namespace
 
 CSwitchSettingsDlg::CSwitchSettingsDlg(CSerialChannel* channel, Pause pause, QWidget* parent)
-    : QDialog(parent),
+    : CSettingsDialog(parent),
       ui_(std::make_unique<Ui::SwitchSettingsDlg>()),
       channel_(channel),
       pause_(std::move(pause)),
@@ -56,8 +55,9 @@ CSwitchSettingsDlg::CSwitchSettingsDlg(CSerialChannel* channel, Pause pause, QWi
         for (const char* item : SettingItems(setting)) {
             list->addItem(QString::fromUtf8(item));
         }
-        connect(list, &QComboBox::currentIndexChanged, this,
-                [this, setting] { OnSettingChosen(setting); });
+        // Every pick applies, also of the item the list already shows: a bank whose value maps
+        // to that item may hold more than the item's value.
+        connect(list, &QComboBox::activated, this, [this, setting] { OnSettingChosen(setting); });
     }
     ShowSelections();
     connect(ui_->getStatusButton, &QPushButton::clicked, this, &CSwitchSettingsDlg::OnGetStatus);
@@ -182,8 +182,7 @@ void CSwitchSettingsDlg::ShowSelections() {
     for (const Setting setting : kAllSettings) {
         QComboBox* list = List(setting);
         const std::int32_t index = selections_.*SelectionMember(setting);
-        // Showing a selection is no choice of the operator's: it must not touch the image.
-        const QSignalBlocker quiet(list);
+        // No pick of the operator's (no activated signal): the image stays as it is.
         list->setCurrentIndex(SettingItem(setting, index) != nullptr ? index : -1);
     }
 }

@@ -2,13 +2,13 @@
 // The settings window for a display in the ESC/POS emulation: the five memory switch settings,
 // read from and written to the display, kept in status files.
 
-#include <QDialog>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "flows/SwitchExchange.h"
+#include "gui/SettingsDialog.h"
 #include "protocol/Exchange.h"
 #include "serial/SerialChannel.h"
 #include "switches/SettingLists.h"
@@ -26,7 +26,7 @@ enum class StatusFileDialog { Save, Load };
 // Asks the operator for a status file; an empty path when the question was cancelled.
 using StatusFileChooser = std::function<std::filesystem::path(StatusFileDialog)>;
 
-class CSwitchSettingsDlg : public QDialog, public Progress {
+class CSwitchSettingsDlg : public CSettingsDialog, public Progress {
     Q_OBJECT
 
   public:

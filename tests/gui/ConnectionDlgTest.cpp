@@ -121,6 +121,20 @@ TEST_F(ConnectionDlgTest, TypedParityTextIsNoSelection) {
     EXPECT_EQ(List("parityList")->count(), 3);
 }
 
+// Typing is no pick: neither a whole item's name in another case nor its first letter selects the
+// item, and the connection stays.
+TEST_F(ConnectionDlgTest, TypedParityTextSelectsNothingAndClosesNothing) {
+    Connect();
+    QLineEdit* edit = List("parityList")->lineEdit();
+    for (const char* typed : {"even", "O", "Odd"}) {
+        edit->clear();
+        QTest::keyClicks(edit, typed);
+        EXPECT_EQ(List("parityList")->currentIndex(), 0) << typed;
+        EXPECT_EQ(edit->text(), typed);
+        ExpectConnected(true);
+    }
+}
+
 TEST_F(ConnectionDlgTest, SettingChangeWhileConnectedClosesThePort) {
     const struct {
         const char* list;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTest>
 #include <algorithm>
 #include <filesystem>
 
@@ -35,6 +36,17 @@ QApplication* MakeHeadlessApplication() {
 }
 
 }  // namespace
+
+void Pick(QComboBox* list, int index) {
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+void PressEnter(QWidget* dialog) {
+    dialog->activateWindow();
+    QWidget* focused = dialog->focusWidget();
+    QTest::keyClick(focused != nullptr ? focused : dialog, Qt::Key_Return);
+}
 
 void DialogTest::SetUpTestSuite() {
     // Lives until the process ends: tests share it, as a program has one.

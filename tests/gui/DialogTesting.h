@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QMessageBox>
 #include <QTimer>
 #include <functional>
@@ -16,6 +17,13 @@ class DialogTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
 };
+
+// Picks an item of a list as the operator does: the list says it was activated, also when it
+// already showed that item.
+void Pick(QComboBox* list, int index);
+
+// Presses Enter where the keyboard focus is, as the operator does.
+void PressEnter(QWidget* dialog);
 
 // The given widgets in the order that Tab visits them, starting at the first one.
 std::vector<QWidget*> TabOrder(const std::vector<QWidget*>& widgets);

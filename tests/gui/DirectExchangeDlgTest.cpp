@@ -30,6 +30,15 @@ class DirectExchangeDlgTest : public DialogTest {
     std::vector<ShownMessage> shown_;
 };
 
+// Enter is the dialog's OK, also with a button focused: nothing is sent.
+TEST_F(DirectExchangeDlgTest, EnterEndsTheDialogSendingNothing) {
+    dialog_->findChild<QPushButton*>("setStatusButton")->setFocus();
+    PressEnter(&*dialog_);
+    EXPECT_TRUE(bench_.Transfers().empty());
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog_->isVisible());
+}
+
 TEST_F(DirectExchangeDlgTest, SetStatusSendsCharacterSetThenCodeTable) {
     const struct {
         int codeTable, characterSet;

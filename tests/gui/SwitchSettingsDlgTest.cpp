@@ -195,7 +195,7 @@ TEST_F(SwitchSettingsDlgTest, ListChoiceGoesIntoTheImageAtOnce) {
     for (const Setting setting : kAllSettings) {
         const int last = static_cast<int>(SettingItems(setting).size()) - 1;
         for (const int index : {last, 0}) {
-            List(setting)->setCurrentIndex(index);
+            Pick(List(setting), index);
             ApplySetting(expected, setting, index);
             EXPECT_EQ(dialog_.Image(), expected) << SettingCaption(setting) << " " << index;
             EXPECT_EQ(List(setting)->currentIndex(), index);
@@ -483,9 +483,43 @@ TEST_F(SwitchExchangeDlgTest, SetStatusAfterALoadWritesTheLoadedImage) {
 
 TEST_F(SwitchExchangeDlgTest, ListChangeThenSetStatusWritesTheChange) {
     Click("getStatusButton");
-    List("brightnessList")->setCurrentIndex(3);
+    Pick(List("brightnessList"), 3);
     Click("setStatusButton");
     EXPECT_EQ(bench_.Sim().Bank(3), (SwitchDigits{'0', '0', '0', '0', '0', '0', '0', '1'}));
+}
+
+// Enter is the dialog's OK: after a load it ends the dialog and sends nothing, so the loaded
+// settings are not lost to a Get Status.
+TEST_F(SwitchExchangeDlgTest, EnterEndsTheDialogSendingNothing) {
+    for (const QPushButton* button : dialog_.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->autoDefault() || button->isDefault()) << button->text().toStdString();
+    }
+    const fs::path file =
+        fs::temp_directory_path() / ("vemora-enter-" + std::to_string(getpid()) + ".sts");
+    SwitchImage loaded;
+    loaded.ApplyCodeTable(6);
+    ASSERT_TRUE(SaveStatusFile(file, loaded).ok());
+    dialog_.SetFileChooser([&](StatusFileDialog) { return file; });
+    QTest::mouseClick(Button("loadStatusButton"), Qt::LeftButton);
+    fs::remove(file);
+    Button("loadStatusButton")->setFocus();
+    PressEnter(&dialog_);
+    EXPECT_TRUE(bench_.Transfers().empty());
+    EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog_.isVisible());
+    EXPECT_EQ(dialog_.Image(), loaded);
+}
+
+// A pick applies even when the list already shows the item: a '2' read from the display becomes
+// the item's plain value.
+TEST_F(SwitchExchangeDlgTest, PickingTheShownItemAppliesIt) {
+    SimOptions display{.switches = testing::ImageShowing({0, 0, 3, 0, 0}), .digitTwoBank = 3};
+    bench_.Attach(display);
+    Click("getStatusButton");
+    ASSERT_EQ(dialog_.Image().Bank(3).cells[1], 2);
+    ASSERT_EQ(List("brightnessList")->currentIndex(), 3);
+    Pick(List("brightnessList"), 3);
+    EXPECT_EQ(dialog_.Image().Bank(3).cells[1], 1);
 }
 
 TEST_F(SwitchExchangeDlgTest, PortThatTakesNothingIsAPortError) {
