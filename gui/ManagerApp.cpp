@@ -41,6 +41,7 @@ void WatchSignals(GuardedPort& port) {
         return;
     }
     port.Shutdown();
+    StopShowingMessages();
     QMetaObject::invokeMethod(
         qApp,
         [] {

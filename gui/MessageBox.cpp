@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <atomic>
 
 namespace vemora {
 
@@ -24,9 +25,14 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+std::atomic<bool> stopped{false};
+
 QMessageBox::StandardButton Run(QWidget* parent, std::string_view text, QMessageBox::Icon icon,
                                 std::string_view detail, QMessageBox::StandardButtons buttons,
                                 QMessageBox::StandardButton defaultButton) {
+    if (stopped) {
+        return defaultButton;
+    }
     QMessageBox box(icon, QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName(),
                     FromUtf8(text), buttons, parent);
     box.setDefaultButton(defaultButton);
@@ -51,6 +57,10 @@ void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail) {
 bool AskYesNo(QWidget* parent, std::string_view question) {
     return Run(parent, question, QMessageBox::Warning, {}, QMessageBox::Yes | QMessageBox::No,
                QMessageBox::No) == QMessageBox::Yes;
+}
+
+void StopShowingMessages() {
+    stopped = true;
 }
 
 }  // namespace vemora

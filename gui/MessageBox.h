@@ -21,4 +21,8 @@ void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail = {})
 // Asks a question with Yes and No, No being the default; true when the answer is Yes.
 bool AskYesNo(QWidget* parent, std::string_view question);
 
+// From now on no box comes up (a question takes its default answer): the program is being ended
+// by a signal and nobody waits for a window. May be called from any thread.
+void StopShowingMessages();
+
 }  // namespace vemora
