@@ -51,6 +51,30 @@ class ParkedPrinters {
     std::optional<PrinterPorts> printers_;
 };
 
+// SIGINT, SIGTERM and SIGHUP are taken by a thread of their own, so that the printers get their
+// ports back whenever the run ends; SIGUSR1 tells that thread the run is over.
+sigset_t BlockEndingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
+        sigaddset(&signals, s);
+    }
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+// This machine's port; with --trace it tells every transfer on stderr.
+std::unique_ptr<SerialDevice> SystemPort(bool trace, std::chrono::steady_clock::time_point start) {
+    std::unique_ptr<SerialDevice> system = MakeSystemSerialDevice();
+    if (!trace) {
+        return system;
+    }
+    return MakeTracingDevice(std::move(system), std::cerr, [start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,31 +89,17 @@ int main(int argc, char** argv) {
         return 0;
     }
     const CliOptions& options = *parsed.options;
-    const bool usesPort =
-        options.command != CliCommand::Ports && options.command != CliCommand::Show;
-
-    // SIGINT, SIGTERM and SIGHUP are taken by a thread of their own, so that the printers get
-    // their ports back whenever the run ends; SIGUSR1 tells that thread the run is over.
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
-        sigaddset(&signals, s);
-    }
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const bool usesPort = options.command != CliCommand::Ports &&
+                          options.command != CliCommand::Show &&
+                          options.command != CliCommand::Items;
+    const sigset_t signals = BlockEndingSignals();
 
     // A save beyond the file size limit fails as a write, and the run ends as any failed save.
     signal(SIGXFSZ, SIG_IGN);
 
     ParkedPrinters printers(options.keepPrinters || !usesPort);
-    std::unique_ptr<SerialDevice> system = MakeSystemSerialDevice();
-    if (options.trace) {
-        system = MakeTracingDevice(std::move(system), std::cerr, [start] {
-            return std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start);
-        });
-    }
-    auto device =
-        std::make_unique<GuardedPort>(std::move(system), GuardedPort::AfterShutdown::Waiting);
+    auto device = std::make_unique<GuardedPort>(SystemPort(options.trace, start),
+                                                GuardedPort::AfterShutdown::Waiting);
     GuardedPort& port = *device;
     CSerialChannel channel(std::move(device));
     std::thread watcher([&] {
