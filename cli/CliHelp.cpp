@@ -17,8 +17,9 @@ std::string CommandSyntax(const CLI::App* sub) {
         if (IsHelp(sub, option)) {
             continue;
         }
-        const std::string word = option->get_positional()
-                                     ? option->get_name(true, false)
+        const std::string word = option->get_positional() ? option->get_name(true, false)
+                                 : option->get_type_name().empty()
+                                     ? option->get_name()
                                      : option->get_name() + " " + option->get_type_name();
         syntax += " " + (option->get_required() ? word : "[" + word + "]");
     }

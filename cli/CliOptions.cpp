@@ -205,14 +205,23 @@ void AddCommands(CommandLine& line, CliOptions& o) {
                      "code-table, charset, brightness, peripheral or cursor (default: all)")
         ->transform(OneOf(settingNames,
                           "the setting is code-table, charset, brightness, peripheral or cursor"));
+    add("printers", CliCommand::Printers,
+        "the printers on the port (-p) or every parked printer, with their\nholders\n\nLists "
+        "the printers on the port given with -p, or without -p every printer\nparked by Vemora, "
+        "with its state and its holders.")
+        ->add_flag("--restore", o.restore,
+                   "give back the parked printers whose holders have all ended");
 }
 
 constexpr const char* kFooter = R"(Exit status:
   0  done
   1  the display refused or did not respond
   2  usage
-  3  the port could not be configured, opened or written
+  3  the port could not be configured, opened or written, or another program holds it
   4  a file could not be read or written, or has the wrong format
+  5  a printer was left parked or not started again (also when the display work
+     succeeded); for printers, the scheduler did not answer
+  128+N  the run was ended by signal N
 
 Examples:
   $ vemora-cli ports
@@ -238,6 +247,7 @@ void DefineCommandLine(CommandLine& line, CliOptions& o) {
 // What the parser cannot tell: which commands fit which emulation.
 std::string Complete(const CommandLine& line, CliOptions& o) {
     o.command = line.commands.at(line.app.get_subcommands().front());
+    o.portGiven = line.app.count("--port") > 0;
     for (Setting setting : kAllSettings) {
         if (const int index = line.chosen[static_cast<int>(setting)]; index >= 0) {
             o.settings.push_back({setting, index});

@@ -11,7 +11,7 @@
 
 namespace vemora {
 
-enum class CliCommand { Ports, Check, SelfTest, Get, Set, Direct, Info, Show, Items };
+enum class CliCommand { Ports, Check, SelfTest, Get, Set, Direct, Info, Show, Items, Printers };
 
 struct SettingChoice {
     Setting setting;
@@ -40,6 +40,8 @@ struct CliOptions {
     LineSettings line;
     EmulationMode mode = EmulationMode::EscPos;
     bool keepPrinters = false;
+    bool portGiven = false;  // -p was given
+    bool restore = false;    // printers --restore
     bool json = false;
     bool trace = false;                   // every byte on the port, on stderr
     std::string saveFile;                 // get --save

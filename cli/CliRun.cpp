@@ -207,6 +207,7 @@ int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, S
         case CliCommand::Ports:
         case CliCommand::Show:
         case CliCommand::Items:
+        case CliCommand::Printers:
             break;
     }
     return 0;

@@ -4,12 +4,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
-#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "cli/CliRun.h"
+#include "flows/Outcome.h"
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
 #include "protocol/GuardedPort.h"
@@ -19,7 +20,16 @@ namespace {
 
 using namespace vemora;
 
-// Printers parked for this run; given back at the end, also when a signal ends the run.
+// A signal ends the run within a second: the printers get this long to be given back, and the
+// next run gives back whatever is left.
+constexpr std::chrono::milliseconds kRestoreOnSignal{700};
+
+void Warn(const std::string& line) {
+    std::cerr << "vemora-cli: " << line << "\n";
+}
+
+// Printers parked for this run, each problem said on stderr; given back at the end, also when a
+// signal ends the run.
 class ParkedPrinters {
   public:
     explicit ParkedPrinters(bool keep) {
@@ -27,29 +37,66 @@ class ParkedPrinters {
             printers_.emplace(MakeCupsSpooler());
         }
     }
-    void Release(const std::string& portName) {
-        std::lock_guard lock(mutex_);
+    OpenError Release(const std::string& portName) {
+        if (!printers_) {
+            return {};
+        }
+        const ReleaseReport report = printers_->ReleasePrinterPorts(portName);
+        for (const std::string& line : DescribeRelease(report)) {
+            Warn(line);
+        }
+        return report.held;
+    }
+    // A signal is ending the run: a pass under way ends at once.
+    void Interrupt() {
         if (printers_) {
-            printers_->ReleasePrinterPorts(portName);
+            printers_->Interrupt();
         }
     }
-    // Names every printer that could not be given its port back.
-    void Restore() {
-        std::lock_guard lock(mutex_);
-        if (!printers_ || printers_->IsEmpty()) {
-            return;
+    // Names every printer that did not get its port back; true when one is left parked or stopped.
+    bool Restore(std::chrono::milliseconds limit) {
+        if (!printers_) {
+            return false;
         }
-        for (const UnrestoredPrinter& p : printers_->RestorePrinterPorts()) {
-            std::cerr << "vemora-cli: printer \"" << p.name
-                      << "\" could not be given its port back; its port should be \"" << p.port
-                      << "\"\n";
+        const std::vector<UnrestoredPrinter> unrestored = printers_->RestorePrinterPorts(limit);
+        for (const UnrestoredPrinter& p : unrestored) {
+            Warn(DescribeUnrestored(p));
         }
+        return LeftParked(unrestored);
     }
 
   private:
-    std::mutex mutex_;
     std::optional<PrinterPorts> printers_;
 };
+
+// vemora-cli printers [--restore].
+int ListOrRecoverPrinters(const CliOptions& options) {
+    const std::unique_ptr<Spooler> spooler = MakeCupsSpooler();
+    PassEnd end = PassEnd::Done;
+    bool leftParked = false;
+    if (options.restore) {
+        const ReleaseReport report = RecoverPrinters(*spooler);
+        for (const std::string& line : DescribeRelease(report)) {
+            std::cout << line << "\n";
+        }
+        end = report.end;
+        leftParked = LeftParked(report.unrecovered);
+    } else {
+        const PrinterListing listing =
+            ListParkedPrinters(*spooler, options.portGiven ? options.line.portName : "");
+        for (const LocalPrinter& printer : listing.printers) {
+            std::cout << DescribePrinter(printer) << "\n";
+        }
+        end = listing.end;
+        for (const std::string& line : DescribeRelease({.end = end})) {
+            Warn(line);
+        }
+    }
+    if (end == PassEnd::NotRunning) {
+        Warn(std::string(kNoScheduler));
+    }
+    return leftParked || end == PassEnd::NoAnswer || end == PassEnd::LockBusy ? 5 : 0;
+}
 
 // SIGINT, SIGTERM and SIGHUP are taken by a thread of their own, so that the printers get their
 // ports back whenever the run ends; SIGUSR1 tells that thread the run is over.
@@ -89,6 +136,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     const CliOptions& options = *parsed.options;
+    if (options.command == CliCommand::Printers) {
+        return ListOrRecoverPrinters(options);
+    }
     const bool usesPort = options.command != CliCommand::Ports &&
                           options.command != CliCommand::Show &&
                           options.command != CliCommand::Items;
@@ -106,9 +156,10 @@ int main(int argc, char** argv) {
         int signal = 0;
         sigwait(&signals, &signal);
         if (signal != SIGUSR1) {
+            printers.Interrupt();
             port.Shutdown();
             std::cerr << "Interrupted." << std::endl;
-            printers.Restore();
+            printers.Restore(kRestoreOnSignal);
             _exit(128 + signal);
         }
     });
@@ -116,15 +167,15 @@ int main(int argc, char** argv) {
     CliEnvironment env{
         channel,
         [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); },
-        [&](const std::string& port) { printers.Release(port); },
+        [&](const std::string& port) { return printers.Release(port); },
         [] { return ListPorts(); },
         std::cout,
         std::cerr,
     };
     const int status = RunCli(options, env);
     channel.Close();
-    printers.Restore();
+    const bool leftParked = printers.Restore(kPassDeadline);
     pthread_kill(watcher.native_handle(), SIGUSR1);
     watcher.join();
-    return status;
+    return leftParked ? 5 : status;
 }

@@ -16,7 +16,7 @@ _vemora_cli() {
 
     local tool_options='-h --help --help-all --version -p --port -b --baud -d --data-bits --parity
         -m --mode --keep-printers --json --trace'
-    local commands='ports check self-test get set direct info show items'
+    local commands='ports check self-test get set direct info show items printers'
     local command='' i
     for ((i = 1; i < cword; i++)); do
         case ${words[i - 1]} in
@@ -48,6 +48,7 @@ _vemora_cli() {
         get) command_options='--save' ;;
         set) command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
         direct) command_options='--code-table --charset' ;;
+        printers) command_options='--restore' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$tool_options $command_options" -- "$cur"))

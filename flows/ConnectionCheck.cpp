@@ -1,5 +1,7 @@
 #include "flows/ConnectionCheck.h"
 
+#include <utility>
+
 namespace vemora {
 
 PortConfig CheckPortConfig(const LineSettings& settings) {
@@ -16,7 +18,10 @@ PortConfig CheckPortConfig(const LineSettings& settings) {
 
 Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, EmulationMode mode,
                         const ReleasePrinters& releasePrinters, const Pause& pause) {
-    releasePrinters(settings.portName);
+    if (OpenError held = releasePrinters(settings.portName); held.failure != OpenFailure::None) {
+        channel.NoteOpenFailure(std::move(held));
+        return Outcome::OpenFailed;
+    }
     if (!channel.Configure(CheckPortConfig(settings))) {
         return Outcome::ConfigureRefused;
     }

@@ -26,8 +26,9 @@ struct LineSettings {
 // The port settings of a check: no XON/XOFF and read time-outs of 10, 10, 10 ms.
 PortConfig CheckPortConfig(const LineSettings& settings);
 
-// Gives the printers that use a port their port up; called before every open.
-using ReleasePrinters = std::function<void(const std::string& portName)>;
+// Gives the printers that use a port their port up; called before every open. A failure (another
+// program holds the port) ends the check before anything is opened.
+using ReleasePrinters = std::function<OpenError(const std::string& portName)>;
 
 // Runs the check up to its message: release the printers, configure, open, initialise and, in the
 // ESC/POS emulation, the setup handshake. A failure after the open closes the channel. On

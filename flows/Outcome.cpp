@@ -58,7 +58,8 @@ std::string DescribeOpenError(const OpenError& error) {
                    ": permission denied. Join the group that owns the port (usually "
                    "dialout: sudo usermod -aG dialout $USER), then log in again.";
         case OpenFailure::Busy:
-            return device + " is held by another program.";
+            return device + " is held by another program" +
+                   (error.detail.empty() ? "" : " (" + error.detail + ")") + ".";
         case OpenFailure::NotATerminal:
             return device + " is not a serial port (" + error.detail + ").";
         case OpenFailure::SettingsRefused:
@@ -87,6 +88,107 @@ Outcome FileOutcomeOf(const FileResult& result) {
             return Outcome::FileFailed;
     }
     return Outcome::FileFailed;
+}
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::string Unparked(const UnparkedPrinter& printer) {
+    const char* why = "";
+    switch (printer.why) {
+        case ParkFailure::CannotOpen:
+            why = "it could not be opened";
+            break;
+        case ParkFailure::Refused:
+            why = "the scheduler refused the change (its policy, or no right to change printers)";
+            break;
+        case ParkFailure::NoAnswer:
+            why = "the scheduler did not answer";
+            break;
+    }
+    return "Printer " + Quoted(printer.name) + " could not be parked: " + why +
+           "; it may print into the port.";
+}
+
+}  // namespace
+
+std::vector<std::string> DescribeRelease(const ReleaseReport& report) {
+    std::vector<std::string> lines;
+    for (const std::string& name : report.recovered) {
+        lines.push_back("Printer " + Quoted(name) +
+                        ", left parked by a run that has ended, got its port back.");
+    }
+    for (const UnrestoredPrinter& printer : report.unrecovered) {
+        lines.push_back(DescribeUnrestored(printer));
+    }
+    for (const UnparkedPrinter& printer : report.unparked) {
+        lines.push_back(Unparked(printer));
+    }
+    if (report.end == PassEnd::NoAnswer) {
+        lines.push_back("The printer scheduler did not answer within " +
+                        std::to_string(kRequestTimeout.count()) +
+                        " s; printers on the port may print into it.");
+    } else if (report.end == PassEnd::LockBusy) {
+        lines.push_back("Another program kept the printers' lock past " +
+                        std::to_string(kPassDeadline.count()) +
+                        " s; printers on the port were not parked and may print into it.");
+    }
+    return lines;
+}
+
+std::string DescribeUnrestored(const UnrestoredPrinter& printer) {
+    const std::string name = Quoted(printer.name);
+    switch (printer.why) {
+        case RestoreFailure::UriNotSet:
+            return "Printer " + name + " is still parked: its device URI was not set back to " +
+                   Quoted(printer.port) +
+                   ". Mend it with: vemora-cli printers --restore (or lpadmin -p " + printer.name +
+                   " -v '" + printer.port + "', then cupsenable " + printer.name +
+                   " if it was printing before)";
+        case RestoreFailure::NotResumed:
+            return "Printer " + name +
+                   " has its device URI back but was not started again. Mend it with: "
+                   "cupsenable " +
+                   printer.name;
+        case RestoreFailure::ChangedMeanwhile:
+            return "Printer " + name +
+                   " was changed by someone else while it was parked; left as it is (it was on " +
+                   Quoted(printer.port) + ").";
+        case RestoreFailure::Removed:
+            return "Printer " + name + " was deleted while it was parked; nothing to give back.";
+    }
+    return {};
+}
+
+std::string DescribePrinter(const LocalPrinter& printer) {
+    std::string line =
+        printer.name + "\t" + printer.port + "\t" + (printer.stopped ? "stopped" : "idle");
+    if (!printer.mark) {
+        return line;
+    }
+    const ParkMark& mark = *printer.mark;
+    line += "\tparked from " + mark.port + (mark.started ? " (was started)" : " (was stopped)");
+    if (printer.port != kParkingPort) {
+        line += ", but changed since";
+    }
+    line += "; holders:";
+    bool anyLive = false;
+    for (const Holder& h : mark.holders) {
+        const bool gone = IsGone(h);
+        anyLive = anyLive || !gone;
+        line += " process " + std::to_string(h.pid) + " on " + h.host + " for " + h.port +
+                (gone ? " (ended)" : " (running)") + ";";
+    }
+    if (mark.holders.empty()) {
+        line += " none;";
+    }
+    if (!anyLive && printer.port == kParkingPort) {
+        line += " `vemora-cli printers --restore` gives it back";
+    }
+    return line;
 }
 
 }  // namespace vemora

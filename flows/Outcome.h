@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "printers/PrinterPorts.h"
 #include "serial/SerialDevice.h"
 #include "switches/StatusFile.h"
 
@@ -49,5 +52,22 @@ std::string DescribeFileFailure(const FileResult& result, bool saving);
 
 // The outcome of a status file operation.
 Outcome FileOutcomeOf(const FileResult& result);
+
+// What a release of the printers has to say before the port is used, one line each: printers
+// that could not be parked, a scheduler that did not answer, printers that ended runs had left
+// parked. Empty when there is nothing to say (also when no scheduler runs).
+std::vector<std::string> DescribeRelease(const ReleaseReport& report);
+
+// A printer that did not get its port back: what failed and the command that mends it.
+std::string DescribeUnrestored(const UnrestoredPrinter& printer);
+
+inline constexpr std::string_view kNoScheduler = "No printer scheduler is running.";
+// Heads the lines of DescribeRelease in the dialog.
+inline constexpr std::string_view kPrinterWarning = "The printers that use this port:";
+// Heads the lines of DescribeUnrestored in the dialog.
+inline constexpr std::string_view kUnrestoredHeading = "Not every printer got its port back:";
+
+// One line of `vemora-cli printers`: the printer, its port string and state, and its mark.
+std::string DescribePrinter(const LocalPrinter& printer);
 
 }  // namespace vemora

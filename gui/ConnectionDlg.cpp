@@ -20,6 +20,14 @@ int SelectedItem(const QComboBox& list) {
     return index >= 0 && list.itemText(index) == list.currentText() ? index : -1;
 }
 
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device,
@@ -59,7 +67,11 @@ std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters() {
         channel_.Close();
         connected_ = false;
     }
-    return printers_.IsEmpty() ? std::vector<UnrestoredPrinter>{} : printers_.RestorePrinterPorts();
+    return printers_.RestorePrinterPorts();
+}
+
+void CConnectionDlg::InterruptPrinters() {
+    printers_.Interrupt();
 }
 
 void CConnectionDlg::SelectPort(const std::string& name) {
@@ -100,7 +112,14 @@ void CConnectionDlg::OnCheckCommunication() {
     const EmulationMode mode = Mode();
     const Outcome outcome = CheckConnection(
         channel_, settings, mode,
-        [this](const std::string& port) { printers_.ReleasePrinterPorts(port); }, pause_);
+        [this](const std::string& port) {
+            const ReleaseReport report = printers_.ReleasePrinterPorts(port);
+            if (const std::vector<std::string> lines = DescribeRelease(report); !lines.empty()) {
+                ShowMessage(this, kPrinterWarning, MessageIcon::Exclamation, Lines(lines));
+            }
+            return report.held;
+        },
+        pause_);
     if (outcome != Outcome::Connected) {
         ShowOutcome(this, outcome,
                     outcome == Outcome::OpenFailed ? DescribeOpenError(channel_.LastOpenError())

@@ -43,6 +43,8 @@ class CConnectionDlg : public QDialog {
     // The end of the program: closes the port, then gives every parked printer its port back;
     // returns the printers that did not get it back.
     std::vector<UnrestoredPrinter> CloseAndRestorePrinters();
+    // Ends a printer release under way at once (the program is ending); safe in a signal handler.
+    void InterruptPrinters();
 
     // Selects the named port, adding it to the end of the list when it is not there.
     void SelectPort(const std::string& name);

@@ -33,13 +33,15 @@ void ForwardSignal(int) {
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kSignalled, 1);
 }
 
-void WatchSignals(GuardedPort& port) {
+void WatchSignals(GuardedPort& port, CConnectionDlg& dialog) {
     char byte = kProgramEnded;
     while (::read(signalPipe[0], &byte, 1) < 0 && errno == EINTR) {
     }
     if (byte != kSignalled) {
         return;
     }
+    // A printer pass under way ends at once; what it parked is given back at the end.
+    dialog.InterruptPrinters();
     port.Shutdown();
     StopShowingMessages();
     QMetaObject::invokeMethod(
@@ -66,7 +68,7 @@ std::vector<std::string> FoundPorts() {
 std::string UnrestoredText(const std::vector<UnrestoredPrinter>& printers) {
     std::string text;
     for (const UnrestoredPrinter& p : printers) {
-        text += "\"" + p.name + "\" should be on \"" + p.port + "\"\n";
+        text += DescribeUnrestored(p) + "\n";
     }
     return text;
 }
@@ -96,10 +98,10 @@ int CManagerApp::Run() {
     }
     QApplication app(argc_, argv_);
     if (!options.parse(QApplication::arguments()) || !options.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "vemora: %s\n%s",
-                     qPrintable(options.errorText().isEmpty() ? "unexpected argument"
-                                                              : options.errorText()),
-                     qPrintable(options.helpText()));
+        std::fprintf(
+            stderr, "vemora: %s\n%s",
+            qPrintable(options.errorText().isEmpty() ? "unexpected argument" : options.errorText()),
+            qPrintable(options.helpText()));
         return 2;
     }
 
@@ -118,7 +120,7 @@ int CManagerApp::Run() {
 
     std::thread watcher;
     if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
-        watcher = std::thread(WatchSignals, std::ref(guarded));
+        watcher = std::thread(WatchSignals, std::ref(guarded), std::ref(dialog));
         struct sigaction forward {};
         forward.sa_handler = ForwardSignal;
         for (int s : {SIGINT, SIGTERM, SIGHUP}) {
@@ -133,14 +135,13 @@ int CManagerApp::Run() {
     }
     const std::vector<UnrestoredPrinter> unrestored = dialog.CloseAndRestorePrinters();
     if (!unrestored.empty()) {
-        constexpr const char* kText =
-            "These printers could not be given their port back. Set each one's port by hand "
-            "(lpadmin -p NAME -v PORT, then cupsenable NAME):";
         // Whoever ended the program by a signal is not waiting for a window.
         if (endedBySignal) {
-            std::fprintf(stderr, "%s\n%s", kText, UnrestoredText(unrestored).c_str());
+            std::fprintf(stderr, "%s\n%s", kUnrestoredHeading.data(),
+                         UnrestoredText(unrestored).c_str());
         } else {
-            ShowMessage(nullptr, kText, MessageIcon::Exclamation, UnrestoredText(unrestored));
+            ShowMessage(nullptr, kUnrestoredHeading, MessageIcon::Exclamation,
+                        UnrestoredText(unrestored));
         }
     }
     return 0;

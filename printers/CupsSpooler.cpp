@@ -3,13 +3,24 @@
 #include <cups/cups.h>
 
 #include <initializer_list>
-#include <map>
-#include <optional>
+#include <utility>
 
 namespace vemora {
 namespace {
 
 constexpr const char* kParkingDeviceUri = "file:/dev/null";
+
+// The mark, as queue options: the scheduler keeps any printer attribute named NAME-default as
+// the option NAME, across job stops and its own restarts, and `lpoptions -p QUEUE` shows it.
+constexpr const char* kMarkPort = "vemora-parked-uri-default";
+constexpr const char* kMarkStarted = "vemora-parked-started-default";
+constexpr const char* kMarkMessage = "vemora-parked-message-default";
+constexpr const char* kMarkHolders = "vemora-parked-holders-default";
+constexpr std::initializer_list<const char*> kMarkAttributes = {kMarkPort, kMarkStarted,
+                                                                kMarkMessage, kMarkHolders};
+
+// How often a request waiting for an answer looks at its time-out and at the interrupt.
+constexpr double kWaitStepSeconds = 0.1;
 
 using IppResponse = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 
@@ -33,6 +44,16 @@ bool MayHideCredentials(std::string_view uri) {
            uri.size() > colon + 3 && uri[colon + 3] != '/';
 }
 
+// A queue option is one line of the scheduler's printers.conf.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
 // A request about one printer, or about the whole scheduler when printerUri is null.
 ipp_t* NewRequest(ipp_op_t operation, const char* printerUri,
                   std::initializer_list<const char*> wanted = {}) {
@@ -40,45 +61,179 @@ ipp_t* NewRequest(ipp_op_t operation, const char* printerUri,
     if (printerUri != nullptr) {
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, printerUri);
     }
-    if (wanted.size() > 0) {
+    std::vector<const char*> names(wanted);
+    if (!names.empty()) {
+        names.insert(names.end(), kMarkAttributes.begin(), kMarkAttributes.end());
         ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                      static_cast<int>(wanted.size()), nullptr, wanted.begin());
+                      static_cast<int>(names.size()), nullptr, names.data());
     }
     return request;
 }
 
-// Sends the request (and frees it); the response only when the scheduler granted it, so a
-// forbidden or unauthorized request is a failure like any other.
-IppResponse Send(ipp_t* request, const char* resource) {
-    cupsSetPasswordCB2(DeclinePassword, nullptr);
-    IppResponse response(cupsDoRequest(CUPS_HTTP_DEFAULT, request, resource), ippDelete);
-    if (response && ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {
-        response.reset();
-    }
-    return response;
-}
-
-std::string TextOf(ipp_t* response, const char* name) {
-    const char* text = ippGetString(ippFindAttribute(response, name, IPP_TAG_ZERO), 0, nullptr);
+std::string TextOf(ipp_attribute_t* attribute) {
+    const char* text = ippGetString(attribute, 0, nullptr);
     return text != nullptr ? text : "";
 }
 
-// How a queue was before this program parked it.
-struct QueueState {
-    bool started = true;
-    std::string message;
+// Reads one printer's attributes, as a Get-Printer-Attributes or one run of CUPS-Get-Printers.
+class PrinterReader {
+  public:
+    void Take(ipp_attribute_t* attribute) {
+        const std::string_view name = ippGetName(attribute);
+        if (name == "printer-name") {
+            printer_.name = TextOf(attribute);
+        } else if (name == "device-uri") {
+            printer_.port = PortString(TextOf(attribute));
+        } else if (name == "printer-type") {
+            type_ = ippGetInteger(attribute, 0);
+        } else if (name == "printer-state") {
+            printer_.stopped = ippGetInteger(attribute, 0) == IPP_PSTATE_STOPPED;
+        } else if (name == "printer-state-message") {
+            printer_.message = TextOf(attribute);
+        } else if (name == kMarkPort) {
+            Mark().port = PortString(TextOf(attribute));
+        } else if (name == kMarkStarted) {
+            // The scheduler may give "true" and "false" back as a boolean.
+            Mark().started = ippGetValueTag(attribute) == IPP_TAG_BOOLEAN
+                                 ? ippGetBoolean(attribute, 0) != 0
+                                 : TextOf(attribute) != "false";
+        } else if (name == kMarkMessage) {
+            Mark().message = TextOf(attribute);
+        } else if (name == kMarkHolders) {
+            Mark().holders = DecodeHolders(TextOf(attribute));
+        }
+    }
+
+    // Empty for a class or a remote printer, and for a mark without its port.
+    std::optional<LocalPrinter> Take() {
+        LocalPrinter printer = std::exchange(printer_, {});
+        const int type = std::exchange(type_, 0);
+        if (printer.name.empty() || (type & (CUPS_PRINTER_CLASS | CUPS_PRINTER_REMOTE)) != 0) {
+            return std::nullopt;
+        }
+        if (printer.mark && printer.mark->port.empty()) {
+            printer.mark.reset();
+        }
+        printer.restorable = !MayHideCredentials(printer.port);
+        return printer;
+    }
+
+  private:
+    ParkMark& Mark() {
+        if (!printer_.mark) {
+            printer_.mark.emplace();
+        }
+        return *printer_.mark;
+    }
+
+    LocalPrinter printer_;
+    int type_ = 0;
+};
+
+// One connection to the scheduler for a pass, each request bounded by the request time-out and
+// by the pass's limits.
+class Scheduler {
+  public:
+    ~Scheduler() { Disconnect(); }
+
+    void BeginPass(const PassLimits& limits) {
+        Disconnect();
+        limits_ = limits;
+        state_ = SchedulerState::Answering;
+    }
+
+    SchedulerState State() const { return state_; }
+
+    // Sends the request (and frees it); the response only when the scheduler granted it, so a
+    // forbidden or unauthorized request is a failure like any other.
+    IppResponse Send(ipp_t* request, const char* resource) {
+        IppResponse response(nullptr, ippDelete);
+        if (state_ == SchedulerState::Answering && limits_.Over()) {
+            state_ = limits_.Interrupted() ? SchedulerState::Interrupted : SchedulerState::NoAnswer;
+        }
+        if (state_ != SchedulerState::Answering || !Connect()) {
+            ippDelete(request);
+            return response;
+        }
+        requestDeadline_ =
+            std::min(limits_.deadline, std::chrono::steady_clock::now() + kRequestTimeout);
+        gaveUp_ = false;
+        cupsSetPasswordCB2(DeclinePassword, nullptr);
+        response.reset(cupsDoRequest(http_, request, resource));
+        if (gaveUp_) {
+            state_ = limits_.Interrupted() ? SchedulerState::Interrupted : SchedulerState::NoAnswer;
+            response.reset();
+        } else if (!response && (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE ||
+                                 cupsLastError() == IPP_STATUS_ERROR_INTERNAL)) {
+            state_ = SchedulerState::NotRunning;
+        }
+        if (response && ippGetStatusCode(response.get()) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+            response.reset();
+        }
+        return response;
+    }
+
+  private:
+    bool Connect() {
+        if (http_ != nullptr) {
+            return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::min<std::chrono::steady_clock::duration>(
+                kRequestTimeout, limits_.deadline - std::chrono::steady_clock::now()));
+        http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                             static_cast<int>(std::max<long>(left.count(), 1)), nullptr);
+        if (http_ == nullptr) {
+            // Refused or no such socket: no scheduler runs. A host that lets the time run out
+            // did not answer.
+            const bool timedOut = errno == ETIMEDOUT || limits_.Over();
+            state_ = limits_.Interrupted() ? SchedulerState::Interrupted
+                     : timedOut            ? SchedulerState::NoAnswer
+                                           : SchedulerState::NotRunning;
+            return false;
+        }
+        httpSetTimeout(http_, kWaitStepSeconds, &Scheduler::KeepWaiting, this);
+        return true;
+    }
+
+    void Disconnect() {
+        if (http_ != nullptr) {
+            httpClose(http_);
+            http_ = nullptr;
+        }
+    }
+
+    static int KeepWaiting(http_t*, void* self) {
+        auto* scheduler = static_cast<Scheduler*>(self);
+        if (scheduler->limits_.Interrupted() ||
+            std::chrono::steady_clock::now() >= scheduler->requestDeadline_) {
+            scheduler->gaveUp_ = true;
+            return 0;
+        }
+        return 1;
+    }
+
+    http_t* http_ = nullptr;
+    // Before the first pass, each request is bounded by the request time-out alone.
+    PassLimits limits_{std::chrono::steady_clock::time_point::max()};
+    SchedulerState state_ = SchedulerState::Answering;
+    std::chrono::steady_clock::time_point requestDeadline_{};
+    bool gaveUp_ = false;
 };
 
 struct QueueChange {
     std::optional<std::string> deviceUri{};
     bool stop = false;
     std::optional<std::string> message{};
+    std::optional<ParkMark> mark{};  // set in full
+    bool dropMark = false;
+    std::optional<std::vector<Holder>> holders{};
 };
 
 class CupsQueue : public SpoolerPrinter {
   public:
-    CupsQueue(const std::string& name, std::map<std::string, QueueState>& parked)
-        : name_(name), parked_(parked) {
+    CupsQueue(const std::string& name, Scheduler& scheduler) : scheduler_(scheduler) {
+        record_.name = name;
         char uri[HTTP_MAX_URI];
         httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
                          "/printers/%s", name.c_str());
@@ -87,64 +242,75 @@ class CupsQueue : public SpoolerPrinter {
 
     // A queue that is gone cannot be opened: changing it would create a new one.
     bool Exists() const {
-        return Send(NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri_.c_str(), {"printer-name"}),
-                    "/") != nullptr;
+        return scheduler_.Send(
+                   NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri_.c_str(), {"printer-name"}),
+                   "/") != nullptr;
     }
 
     bool Fetch() override {
-        const IppResponse response =
-            Send(NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri_.c_str(),
-                            {"device-uri", "printer-state", "printer-state-message"}),
-                 "/");
-        ipp_attribute_t* deviceUri =
-            response ? ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI) : nullptr;
-        if (deviceUri == nullptr) {
+        const IppResponse response = scheduler_.Send(
+            NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, uri_.c_str(),
+                       {"printer-name", "device-uri", "printer-state", "printer-state-message"}),
+            "/");
+        if (!response || ippFindAttribute(response.get(), "device-uri", IPP_TAG_URI) == nullptr) {
             return false;
         }
-        deviceUri_ = ippGetString(deviceUri, 0, nullptr);
-        state_.started =
-            ippGetInteger(ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM), 0) !=
-            IPP_PSTATE_STOPPED;
-        state_.message = TextOf(response.get(), "printer-state-message");
+        PrinterReader reader;
+        for (ipp_attribute_t* a = ippFirstAttribute(response.get()); a != nullptr;
+             a = ippNextAttribute(response.get())) {
+            reader.Take(a);
+        }
+        std::optional<LocalPrinter> record = reader.Take();
+        if (!record) {
+            return false;
+        }
+        record_ = std::move(*record);
         return true;
     }
 
-    bool ChangePort(const std::string& port) override {
-        return port == kParkingPort ? Park() : GiveBack(DeviceUri(port));
+    const LocalPrinter& Record() const override { return record_; }
+
+    // One request, so that a job being printed goes back to wait in the stopped queue, and the
+    // queue is never parked without its mark.
+    bool Park(const Holder& holder) override {
+        const ParkMark mark{record_.port, !record_.stopped, OneLine(record_.message), {holder}};
+        return Modify({.deviceUri = kParkingDeviceUri,
+                       .stop = true,
+                       .message = "Held by Vemora while it uses the serial port; device URI was " +
+                                  record_.port,
+                       .mark = mark});
+    }
+
+    bool SetHolders(const std::vector<Holder>& holders) override {
+        return Modify({.holders = holders});
+    }
+
+    bool GiveBackPort() override {
+        return record_.mark && Modify({.deviceUri = DeviceUri(record_.mark->port),
+                                       .message = record_.mark->message,
+                                       .dropMark = true});
+    }
+
+    // Setting the state back to idle would not start the waiting jobs; Resume-Printer does, and
+    // it clears the state message.
+    bool Resume() override {
+        if (!record_.mark || !record_.mark->started) {
+            return true;
+        }
+        return scheduler_.Send(NewRequest(IPP_OP_RESUME_PRINTER, uri_.c_str()), "/admin/") !=
+                   nullptr &&
+               (record_.mark->message.empty() || Modify({.message = record_.mark->message}));
     }
 
   private:
-    // One request, so that a job being printed goes back to wait in the stopped queue.
-    bool Park() {
-        const std::string message =
-            "Held by Vemora while it uses the serial port; device URI was " + deviceUri_;
-        if (!Modify({kParkingDeviceUri, true, message})) {
-            return false;
-        }
-        parked_.try_emplace(name_, state_);
-        return true;
-    }
-
-    bool GiveBack(const std::string& deviceUri) {
-        const auto parked = parked_.find(name_);
-        if (parked == parked_.end()) {
-            return deviceUri == deviceUri_ || Modify({deviceUri});
-        }
-        const QueueState& before = parked->second;
-        // Setting the state back to idle would not start the waiting jobs; Resume-Printer does,
-        // and it clears the state message.
-        bool done = Modify({deviceUri, false, before.message});
-        if (done && before.started) {
-            done = Resume() && (before.message.empty() || Modify({{}, false, before.message}));
-        }
-        if (done) {
-            parked_.erase(parked);
-        }
-        return done;
-    }
-
     bool Modify(const QueueChange& change) const {
         ipp_t* request = NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, uri_.c_str());
+        const auto text = [&](const char* name, const std::string& value) {
+            ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, name, nullptr, value.c_str());
+        };
+        const auto drop = [&](const char* name) {
+            ippAddOutOfBand(request, IPP_TAG_PRINTER, IPP_TAG_DELETEATTR, name);
+        };
         if (change.deviceUri) {
             ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
                          change.deviceUri->c_str());
@@ -154,30 +320,46 @@ class CupsQueue : public SpoolerPrinter {
                           IPP_PSTATE_STOPPED);
         }
         if (change.message) {
-            ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-state-message", nullptr,
-                         change.message->c_str());
+            text("printer-state-message", *change.message);
         }
-        return Send(request, "/admin/") != nullptr;
+        if (change.mark) {
+            text(kMarkPort, DeviceUri(change.mark->port));
+            text(kMarkStarted, change.mark->started ? "true" : "false");
+            if (change.mark->message.empty()) {
+                drop(kMarkMessage);
+            } else {
+                text(kMarkMessage, change.mark->message);
+            }
+            text(kMarkHolders, EncodeHolders(change.mark->holders));
+        }
+        if (change.holders) {
+            text(kMarkHolders, EncodeHolders(*change.holders));
+        }
+        if (change.dropMark) {
+            for (const char* name : kMarkAttributes) {
+                drop(name);
+            }
+        }
+        return scheduler_.Send(request, "/admin/") != nullptr;
     }
 
-    bool Resume() const {
-        return Send(NewRequest(IPP_OP_RESUME_PRINTER, uri_.c_str()), "/admin/") != nullptr;
-    }
-
-    std::string name_;
+    Scheduler& scheduler_;
     std::string uri_;
-    std::map<std::string, QueueState>& parked_;
-    std::string deviceUri_;
-    QueueState state_;
+    LocalPrinter record_;
 };
 
 class CupsSpooler : public Spooler {
   public:
+    void BeginPass(const PassLimits& limits) override { scheduler_.BeginPass(limits); }
+
+    SchedulerState State() const override { return scheduler_.State(); }
+
     std::vector<LocalPrinter> ListLocalPrinters() override {
         const IppResponse response =
-            Send(NewRequest(IPP_OP_CUPS_GET_PRINTERS, nullptr,
-                            {"printer-name", "printer-type", "device-uri"}),
-                 "/");
+            scheduler_.Send(NewRequest(IPP_OP_CUPS_GET_PRINTERS, nullptr,
+                                       {"printer-name", "printer-type", "device-uri",
+                                        "printer-state", "printer-state-message"}),
+                            "/");
         std::vector<LocalPrinter> printers;
         if (!response) {
             return printers;
@@ -185,22 +367,13 @@ class CupsSpooler : public Spooler {
         // Each printer is one run of printer attributes.
         ipp_attribute_t* attribute = ippFirstAttribute(response.get());
         while (attribute != nullptr) {
-            LocalPrinter printer;
-            int type = 0;
+            PrinterReader reader;
             for (; attribute != nullptr && ippGetGroupTag(attribute) == IPP_TAG_PRINTER;
                  attribute = ippNextAttribute(response.get())) {
-                const std::string_view name = ippGetName(attribute);
-                if (name == "printer-name") {
-                    printer.name = ippGetString(attribute, 0, nullptr);
-                } else if (name == "device-uri") {
-                    printer.port = PortString(ippGetString(attribute, 0, nullptr));
-                } else if (name == "printer-type") {
-                    type = ippGetInteger(attribute, 0);
-                }
+                reader.Take(attribute);
             }
-            if (!printer.name.empty() && (type & (CUPS_PRINTER_CLASS | CUPS_PRINTER_REMOTE)) == 0) {
-                printer.restorable = !MayHideCredentials(printer.port);
-                printers.push_back(std::move(printer));
+            if (std::optional<LocalPrinter> printer = reader.Take()) {
+                printers.push_back(std::move(*printer));
             }
             if (attribute != nullptr) {
                 attribute = ippNextAttribute(response.get());
@@ -210,7 +383,7 @@ class CupsSpooler : public Spooler {
     }
 
     std::unique_ptr<SpoolerPrinter> OpenPrinter(const std::string& name) override {
-        auto queue = std::make_unique<CupsQueue>(name, parked_);
+        auto queue = std::make_unique<CupsQueue>(name, scheduler_);
         if (!queue->Exists()) {
             return nullptr;
         }
@@ -218,8 +391,7 @@ class CupsSpooler : public Spooler {
     }
 
   private:
-    // The queues this spooler parked, with how they were before.
-    std::map<std::string, QueueState> parked_;
+    Scheduler scheduler_;
 };
 
 }  // namespace

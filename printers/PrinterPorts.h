@@ -1,13 +1,24 @@
 #pragma once
 // Keeps local printers off the serial port while this program may use it: each printer whose port
 // string names the chosen port is parked on "FILE:" and its port string recorded; at the end every
-// recorded printer gets its port string back.
+// recorded printer that is still parked for this program gets its port string back.
+//
+// The spooler keeps a mark on each parked printer (its former port and state, and its holders),
+// so that a run that ends without giving printers back (killed, a power cut) leaves them for the
+// next run to give back. Several runs may hold one printer: one parked it, the others joined, and
+// the last to let go gives it back. A port is held by one run at a time, through its lock file.
+// Every method may be called from any thread.
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "printers/HostLock.h"
 #include "printers/Spooler.h"
 
 namespace vemora {
@@ -15,32 +26,107 @@ namespace vemora {
 // Printer name -> the port string it had before it was parked; restored in this order.
 using PrinterPortMap = std::map<std::string, std::string>;
 
+// How a pass over the printers ended.
+enum class PassEnd {
+    Done,
+    NotRunning,   // no scheduler: there is nothing to park
+    NoAnswer,     // the scheduler did not answer in time
+    Interrupted,  // the program is ending
+    LockBusy,     // another program kept the printers' lock past the deadline
+};
+
+enum class ParkFailure {
+    CannotOpen,  // gone, or not readable
+    Refused,     // the scheduler refused the change (its policy, or no rights)
+    NoAnswer,    // the pass ended first
+};
+
+struct UnparkedPrinter {
+    std::string name;
+    ParkFailure why;
+
+    bool operator==(const UnparkedPrinter&) const = default;
+};
+
+enum class RestoreFailure {
+    UriNotSet,         // still parked: its port string was not set back
+    NotResumed,        // its port string is back, but it was not started again
+    ChangedMeanwhile,  // someone else changed it while it was parked: left as it is
+    Removed,           // it was deleted while parked
+};
+
 struct UnrestoredPrinter {
     std::string name;
     std::string port;  // the port string it should have again
+    RestoreFailure why = RestoreFailure::UriNotSet;
 
     bool operator==(const UnrestoredPrinter&) const = default;
+};
+
+// True when one of them is left parked or stopped by this program.
+bool LeftParked(const std::vector<UnrestoredPrinter>& printers);
+
+struct ReleaseReport {
+    // Busy when another program holds the port: then no printer was touched.
+    OpenError held{};
+    PassEnd end = PassEnd::Done;
+    std::vector<UnparkedPrinter> unparked{};
+    // Printers that ended runs had left parked, given back (or not) by this pass.
+    std::vector<std::string> recovered{};
+    std::vector<UnrestoredPrinter> unrecovered{};
+};
+
+// A printer as `vemora-cli printers` shows it.
+struct PrinterListing {
+    std::vector<LocalPrinter> printers;
+    PassEnd end = PassEnd::Done;
 };
 
 class PrinterPorts {
   public:
     explicit PrinterPorts(std::unique_ptr<Spooler> spooler);
+    ~PrinterPorts();
 
-    // Parks the printers whose port string contains the device path of portName (as the user
-    // picked it: "COM1", "\\.\COM10", "/dev/ttyUSB0"), case-sensitively. Each is recorded before
-    // it is opened, so a printer that cannot be changed is recorded all the same; a later record
-    // of the same printer replaces the earlier one. Called before every attempt to open the port.
-    void ReleasePrinterPorts(const std::string& portName);
-    // Gives every recorded printer its port string back and empties the map. Returns the printers
-    // that did not get it back, so that the operator can mend them by hand.
-    std::vector<UnrestoredPrinter> RestorePrinterPorts();
+    // Takes the port's lock unless held already; when another program holds it, returns that
+    // and touches no printer. Then, under the host-wide lock of the marks: gives back the
+    // printers whose holders have all ended, or takes them over when they belong to this port;
+    // joins the holders of printers another live run parked for this port; parks the printers
+    // whose port string contains the device path of portName (as the user picked it: "COM1",
+    // "\\.\COM10", "/dev/ttyUSB0") or the real device it leads to, case-sensitively. Each is
+    // recorded before it is opened; a later record of the same printer replaces the earlier one.
+    // Called before every attempt to open the port.
+    ReleaseReport ReleasePrinterPorts(const std::string& portName);
+    // Lets go of every printer this object holds: one that no live run holds any more gets its
+    // port string and state back, if it is still parked with its mark; then the port locks are
+    // let go and the map emptied. Returns the printers that did not get their port back.
+    std::vector<UnrestoredPrinter> RestorePrinterPorts(
+        std::chrono::milliseconds limit = kPassDeadline);
 
-    bool IsEmpty() const { return map_.empty(); }
-    const PrinterPortMap& Map() const { return map_; }
+    // Ends a release pass under way at its next request; later releases touch nothing. A
+    // restore still runs, within its own limit.
+    void Interrupt() { interrupted_ = true; }
+
+    bool IsEmpty() const;
+    PrinterPortMap Map() const;
 
   private:
+    struct Pass;
+    void ParkOne(Pass& pass, const LocalPrinter& printer);
+    void JoinOrRecover(Pass& pass, const LocalPrinter& printer);
+
     std::unique_ptr<Spooler> spooler_;
+    std::atomic<bool> interrupted_ = false;
+    mutable std::mutex mutex_;
     PrinterPortMap map_;
+    std::set<std::string> held_;             // the printers this object is a holder of
+    std::map<std::string, HeldLock> locks_;  // real device path -> its port lock
 };
+
+// Without taking any port: gives back the printers whose holders have all ended.
+ReleaseReport RecoverPrinters(Spooler& spooler);
+
+// The printers on a port (its device path or real device in the port string or the mark), or,
+// for an empty port name, every printer with a mark.
+PrinterListing ListParkedPrinters(Spooler& spooler, const std::string& portName);
 
 }  // namespace vemora

@@ -2,14 +2,29 @@
 // What the printer port release and restore need of the local print spooler.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "printers/Holder.h"
+#include "printers/PassLimits.h"
 
 namespace vemora {
 
 // The port a released printer is parked on while this program may use its serial port.
 inline constexpr std::string_view kParkingPort = "FILE:";
+
+// What a parked printer carries in the spooler itself, so that it outlives the run that parked
+// it: how the printer was, and who holds it parked.
+struct ParkMark {
+    std::string port;  // the port string before it was parked
+    bool started = true;
+    std::string message;  // its state message before it was parked
+    std::vector<Holder> holders;
+
+    bool operator==(const ParkMark&) const = default;
+};
 
 struct LocalPrinter {
     std::string name;
@@ -17,23 +32,43 @@ struct LocalPrinter {
     // False when the spooler shows only part of the port string (it hides credentials), so that
     // giving the shown string back would lose the rest; such a printer is never parked.
     bool restorable = true;
+    bool stopped = false;
+    std::string message{};
+    std::optional<ParkMark> mark{};
 };
 
-// One printer opened for a change of its port; destroying it closes it.
+// How the scheduler has answered so far in a pass. Once it is anything but Answering, every
+// later request of the pass fails at once.
+enum class SchedulerState { Answering, NotRunning, NoAnswer, Interrupted };
+
+// One printer opened for a change; destroying it closes it.
 class SpoolerPrinter {
   public:
     virtual ~SpoolerPrinter() = default;
 
     // Reads the printer's current record; false when it cannot be read.
     virtual bool Fetch() = 0;
-    // Stores the fetched record with this port string; false when the spooler refuses.
-    virtual bool ChangePort(const std::string& port) = 0;
+    // The record that Fetch read.
+    virtual const LocalPrinter& Record() const = 0;
+    // In one change: the parking port, stopped, a state message that says why, and the mark
+    // (the fetched port and state, held by `holder`). False when the spooler refuses.
+    virtual bool Park(const Holder& holder) = 0;
+    // Changes only the holders of the fetched mark.
+    virtual bool SetHolders(const std::vector<Holder>& holders) = 0;
+    // In one change: the fetched mark's port, still stopped, with the mark's message; the mark
+    // removed.
+    virtual bool GiveBackPort() = 0;
+    // Starts the printer again when the mark says it was started, keeping the mark's message.
+    virtual bool Resume() = 0;
 };
 
 class Spooler {
   public:
     virtual ~Spooler() = default;
 
+    // Starts a pass: its requests are bounded by `limits`, and the state is Answering again.
+    virtual void BeginPass(const PassLimits& limits) = 0;
+    virtual SchedulerState State() const = 0;
     // The printers of this machine, in the spooler's order; empty when it cannot be asked.
     virtual std::vector<LocalPrinter> ListLocalPrinters() = 0;
     // Null when the printer cannot be opened: it no longer exists, or access is refused.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "serial/PortConfig.h"
 #include "serial/SerialDevice.h"
@@ -38,6 +39,8 @@ class CSerialChannel {
     const PortConfig& Config() const { return config_; }
     // Why the last Open failed; failure None after a successful one.
     const OpenError& LastOpenError() const { return lastOpenError_; }
+    // The port was not opened for a reason found before the open (another program holds it).
+    void NoteOpenFailure(OpenError error) { lastOpenError_ = std::move(error); }
 
   private:
     std::unique_ptr<SerialDevice> device_;

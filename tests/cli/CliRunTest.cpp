@@ -25,7 +25,10 @@ class CliRunTest : public ::testing::Test {
         err_.str("");
         CliEnvironment env{bench_.channel_,
                            bench_.PauseFn(),
-                           [this](const std::string& port) { released_.push_back(port); },
+                           [this](const std::string& port) {
+                               released_.push_back(port);
+                               return OpenError{};
+                           },
                            [this] { return ports_; },
                            out_,
                            err_};
@@ -203,7 +206,6 @@ TEST_F(CliRunTest, PortsAreListedWithoutTouchingAPort) {
               "\"0403:6001\"}]\n");
     EXPECT_EQ(bench_.wire_.OpenCount(), 0);
 }
-
 
 // What a fleet script reads: names from sysfs and file names are bytes, not always UTF-8, and may
 // hold any character; the JSON must still be JSON.

@@ -1,6 +1,8 @@
 // vemora-cli ended by a signal while it holds a port: the printers on that port get it back, as
 // at a normal end, and the printers on other ports are left alone; a display in its setup mode is
-// told to leave it.
+// told to leave it. Ended by SIGKILL, it leaves them parked with their mark, for
+// `vemora-cli printers --restore`; a second run on the port touches nothing, and a restore that
+// fails ends the run with status 5.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -48,6 +50,8 @@ class StoppedTerminal {
     StoppedTerminal& operator=(const StoppedTerminal&) = delete;
 
     int Fd() const { return slave_; }
+    // Lets the output go on, as Ctrl-Q.
+    void Resume() const { tcflow(slave_, TCOON); }
 
   private:
     int master_ = -1;
@@ -85,6 +89,87 @@ TEST_P(CliSignalTest, PrintersGetTheirPortsBack) {
     EXPECT_EQ(Look("Display"), (Queue{displayUri, false, ""}));
     EXPECT_EQ(otherWhileParked, receipts);
     EXPECT_EQ(Look("Receipts"), receipts);
+}
+
+class CliPrinterTest : public test::CupsdTest {
+  protected:
+    struct Ran {
+        int status;
+        std::string out, err;
+    };
+    static Ran Run(std::vector<std::string> args) {
+        args.insert(args.begin(), VEMORA_CLI);
+        const test::Child child = test::Start(args);
+        Ran ran{-1, test::ReadAll(child.out), test::ReadAll(child.err)};
+        int status = 0;
+        waitpid(child.pid, &status, 0);
+        ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return ran;
+    }
+
+    void SetUp() override {
+        test::CupsdTest::SetUp();
+        ASSERT_FALSE(sim.Path().empty());
+        AddQueue("Display", displayUri);
+    }
+    static bool Parked() { return Look("Display").deviceUri == "file:/dev/null"; }
+
+    test::Simulator sim{{}};
+    const std::string displayUri = "serial:" + sim.Path() + "?baud=9600";
+};
+
+// A second run on the port touches nothing (exit 3); the first run's restore is refused, and
+// says so (exit 5) although the display work succeeded.
+TEST_F(CliPrinterTest, ASecondRunIsRefusedTheLockAndARefusedRestoreEndsWith5) {
+    StoppedTerminal terminal;
+    ASSERT_GE(terminal.Fd(), 0);
+    const test::Child first = test::Start({VEMORA_CLI, "-p", sim.Path(), "get"}, terminal.Fd());
+    ASSERT_TRUE(test::WaitUntil(Parked));
+
+    const Ran second = Run({"-p", sim.Path(), "check"});
+    EXPECT_EQ(second.status, 3) << second.err;
+    EXPECT_NE(second.err.find("is held by another program (process " + std::to_string(first.pid)),
+              std::string::npos)
+        << second.err;
+    EXPECT_TRUE(Parked());
+
+    Shell("lpadmin -p Display -o printer-op-policy=locked");
+    terminal.Resume();
+    int status = 0;
+    waitpid(first.pid, &status, 0);
+    const std::string err = test::ReadAll(first.err);
+    EXPECT_EQ(WEXITSTATUS(status), 5) << err;
+    EXPECT_NE(err.find("\"Display\" is still parked: its device URI was not set back"),
+              std::string::npos)
+        << err;
+}
+
+// A killed run leaves its queue parked; `printers` shows who held it, and `printers --restore`
+// gives it back.
+TEST_F(CliPrinterTest, AKilledRunsQueueIsListedAndGivenBack) {
+    StoppedTerminal terminal;
+    const test::Child killed = test::Start({VEMORA_CLI, "-p", sim.Path(), "get"}, terminal.Fd());
+    ASSERT_TRUE(test::WaitUntil([&] {
+        return Run({"printers"}).out.find("process " + std::to_string(killed.pid)) !=
+               std::string::npos;
+    }));
+    kill(killed.pid, SIGKILL);
+    waitpid(killed.pid, nullptr, 0);
+    const Ran listed = Run({"-p", sim.Path(), "printers"});
+    EXPECT_EQ(listed.status, 0);
+    EXPECT_NE(listed.out.find("Display\tFILE:\tstopped\tparked from " + displayUri),
+              std::string::npos)
+        << listed.out;
+    EXPECT_NE(listed.out.find("process " + std::to_string(killed.pid)), std::string::npos);
+    EXPECT_NE(listed.out.find("(ended)"), std::string::npos) << listed.out;
+
+    const Ran restored = Run({"printers", "--restore"});
+    EXPECT_EQ(restored.status, 0) << restored.err;
+    EXPECT_NE(
+        restored.out.find("\"Display\", left parked by a run that has ended, got its port back"),
+        std::string::npos)
+        << restored.out;
+    EXPECT_EQ(Look("Display"), (Queue{displayUri, false, ""}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, ::testing::Values(SIGTERM, SIGINT),

@@ -18,7 +18,7 @@ expect() {
 
 cd "$(mktemp -d)" && touch shop.sts notes.txt
 expect '100% 20% 40% 60% ' set --brightness ''
-expect 'check direct get info items ports self-test set show ' -p COM2 ''
+expect 'check direct get info items ports printers self-test set show ' -p COM2 ''
 expect 'PC437\ \(USA:\ Standard\ Europe\) ' -m escpos set --code-table PC4
 expect 'shop.sts ' show ''
 expect 'shop.sts ' set --load ''
@@ -26,7 +26,7 @@ expect 'COM1 ' --port COM1
 expect 'brightness ' items b
 
 named=$(vemora-cli --help-all | grep -oE -- '--[a-z-]+' | sort -u | tr '\n' ' ')
-all=$(for command in '' get set direct; do offered $command --; done | tr ' ' '\n' | sort -u |
+all=$(for command in '' get set direct printers; do offered $command --; done | tr ' ' '\n' | sort -u |
       grep . | tr '\n' ' ')
 if [ "$all" != "$named" ]; then
     echo "Tab offers the options '$all'; the help names '$named'"

@@ -16,7 +16,11 @@ class ConnectionCheckTest : public ::testing::Test {
         settings.portName = std::move(port);
         return CheckConnection(
             bench_.channel_, settings, mode,
-            [this](const std::string& name) { released_.push_back(name); }, bench_.PauseFn());
+            [this](const std::string& name) {
+                released_.push_back(name);
+                return OpenError{};
+            },
+            bench_.PauseFn());
     }
 
     testing::DisplayBench bench_;
@@ -78,6 +82,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         SimOptions display;
         Outcome outcome;
         std::size_t transfers;
+        bool held = false;  // another program holds the port's lock
     };
     SimOptions wrong{.wrongIdentity = true};
     SimOptions silent{.silent = true};
@@ -92,6 +97,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         {"silent display", "/dev/wire", true, true, silent, Outcome::NoResponse, 5},
         {"late display", "/dev/wire", true, true, late, Outcome::NoResponse, 5},
         {"only noise", "/dev/wire", true, true, noisy, Outcome::NoResponse, 5},
+        {"held by another program", "/dev/wire", true, true, {}, Outcome::OpenFailed, 0, true},
     };
     for (const Case& c : cases) {
         testing::DisplayBench bench(c.display);
@@ -102,8 +108,13 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         settings.portName = c.port;
         const Outcome outcome = CheckConnection(
             bench.channel_, settings, EmulationMode::EscPos,
-            [&](const std::string& name) { released.push_back(name); }, bench.PauseFn());
+            [&](const std::string& name) {
+                released.push_back(name);
+                return c.held ? OpenError{OpenFailure::Busy, name, "process 7"} : OpenError{};
+            },
+            bench.PauseFn());
         EXPECT_EQ(outcome, c.outcome) << c.name;
+        EXPECT_EQ(bench.channel_.LastOpenError().failure == OpenFailure::Busy, c.held) << c.name;
         EXPECT_FALSE(bench.channel_.IsOpen()) << c.name;
         EXPECT_FALSE(bench.wire_.IsOpen()) << c.name;
         EXPECT_EQ(bench.Transfers().size(), c.transfers) << c.name;

@@ -234,6 +234,24 @@ TEST_F(ConnectionDlgTest, EachOutcomeOfTheCheckShowsItsMessage) {
     EXPECT_EQ(script_.PortOf("receipt"), "FILE:");
 }
 
+// Another run holds the port's lock: no printer is touched and the port is not opened.
+TEST_F(ConnectionDlgTest, APortHeldByAnotherRunIsNotOpened) {
+    testing::Script other{{{"receipt", "serial:/dev/ttyS0?baud=9600"}}};
+    PrinterPorts otherRun(std::make_unique<testing::ScriptedSpooler>(other));
+    ASSERT_EQ(otherRun.ReleasePrinterPorts("COM1").held.failure, OpenFailure::None);
+    bench_.wire_.SetDsr(true);
+
+    const auto shown = Check();
+
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Can't open port and Display is disconnected");
+    EXPECT_TRUE(shown[0].detail.startsWith("COM1 is held by another program (process "))
+        << shown[0].detail.toStdString();
+    EXPECT_TRUE(script_.log.empty());
+    ExpectConnected(false);
+    EXPECT_FALSE(bench_.wire_.IsOpen());
+}
+
 TEST_F(ConnectionDlgTest, TypedParityKeepsTheLastCapturedOne) {
     List("parityList")->setCurrentIndex(1);
     bench_.wire_.SetDsr(false);
@@ -276,7 +294,14 @@ TEST_F(ConnectionDlgTest, OtherModesConnectWithInitialiseAlone) {
 TEST_F(ConnectionDlgTest, EndClosesThePortThenGivesThePrintersTheirPortsBack) {
     script_.refused = {"receipt"};
     script_.printers.push_back({"label", "serial:/dev/ttyS0?baud=19200"});
-    Connect();
+    bench_.wire_.SetDsr(true);
+    // One message names the printer that stays on the port, before the port is used.
+    const auto shown = Check();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].text, "The printers that use this port:");
+    EXPECT_NE(shown[0].detail.indexOf("\"receipt\" could not be parked"), -1)
+        << shown[0].detail.toStdString();
+    EXPECT_EQ(shown[1].text, "Connected.");
     script_.refused.clear();
     script_.refused.insert("label");
     script_.log.clear();

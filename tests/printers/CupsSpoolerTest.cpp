@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
@@ -133,7 +138,8 @@ TEST_F(CupsSpoolerTest, RestoreReportsAQueueWhoseChangeIsRefused) {
     AddQueue("Locked", "serial:/dev/ttyS0?baud=9600");
     AddQueue("Always", "serial:/dev/ttyS0");
     Shell("lpadmin -p Always -o printer-op-policy=locked");
-    ports.ReleasePrinterPorts("COM1");
+    EXPECT_EQ(ports.ReleasePrinterPorts("COM1").unparked,
+              (std::vector<UnparkedPrinter>{{"Always", ParkFailure::Refused}}));
     EXPECT_EQ(Look("Always").deviceUri, "serial:/dev/ttyS0");
     Shell("lpadmin -p Locked -o printer-op-policy=locked");
 
@@ -143,19 +149,112 @@ TEST_F(CupsSpoolerTest, RestoreReportsAQueueWhoseChangeIsRefused) {
     EXPECT_TRUE(ports.IsEmpty());
 }
 
-// A queue that is gone is skipped like one that cannot be opened; the rest are still restored.
-TEST_F(CupsSpoolerTest, AQueueRemovedMeanwhileIsReportedAndNotCreatedAgain) {
+// A queue that is gone is not created again, and one an admin pointed elsewhere keeps its new
+// device URI; both are reported, and the rest are still restored.
+TEST_F(CupsSpoolerTest, AQueueRemovedOrChangedMeanwhileIsReportedAndLeftAlone) {
     AddQueue("Gone", "serial:/dev/ttyS0");
     AddQueue("Kept", "serial:/dev/ttyS0?baud=9600");
+    AddQueue("Moved", "serial:/dev/ttyS0?baud=4800");
     ports.ReleasePrinterPorts("COM1");
     Shell("lpadmin -x Gone");
+    Shell("lpadmin -p Moved -v serial:/dev/ttyS5");
 
     EXPECT_EQ(ports.RestorePrinterPorts(),
-              (std::vector<UnrestoredPrinter>{{"Gone", "serial:/dev/ttyS0"}}));
+              (std::vector<UnrestoredPrinter>{
+                  {"Gone", "serial:/dev/ttyS0", RestoreFailure::Removed},
+                  {"Moved", "serial:/dev/ttyS0?baud=4800", RestoreFailure::ChangedMeanwhile}}));
     EXPECT_EQ(Look("Kept").deviceUri, "serial:/dev/ttyS0?baud=9600");
+    EXPECT_EQ(Look("Moved").deviceUri, "serial:/dev/ttyS5");
     const std::vector<LocalPrinter> printers = MakeCupsSpooler()->ListLocalPrinters();
-    ASSERT_EQ(printers.size(), 1u);
+    ASSERT_EQ(printers.size(), 2u);
     EXPECT_EQ(printers[0].name, "Kept");
+}
+
+// A run killed while it holds the port leaves its queues parked with their mark, also the one
+// whose job was printing (the scheduler wipes the state message then); the next pass gives them
+// back as they were, and the job is printed on the device.
+TEST_F(CupsSpoolerTest, AKilledRunsQueuesAreGivenBackByTheNextPass) {
+    AddQueue("Slow", "slow:/dev/ttyS3");
+    AddQueue("Jammed", "serial:/dev/ttyS3?baud=9600");
+    Shell("cupsdisable -r 'out of paper' Jammed");
+    Shell("echo receipt | lp -d Slow");
+    ASSERT_TRUE(test::WaitUntil([] {
+        std::string state;
+        test::RunCommand("lpstat -p Slow", &state);
+        return state.find("now printing") != std::string::npos;
+    }));
+
+    const pid_t run = fork();
+    if (run == 0) {
+        PrinterPorts killed(MakeCupsSpooler());
+        killed.ReleasePrinterPorts("/dev/ttyS3");
+        _exit(0);
+    }
+    waitpid(run, nullptr, 0);
+    EXPECT_EQ(Look("Slow").deviceUri, "file:/dev/null");
+    EXPECT_TRUE(Look("Slow").stopped);
+    std::string options;
+    test::RunCommand("lpoptions -p Slow", &options);
+    EXPECT_NE(options.find("vemora-parked-uri=slow:/dev/ttyS3"), std::string::npos) << options;
+
+    const ReleaseReport report = RecoverPrinters(*MakeCupsSpooler());
+
+    EXPECT_EQ(report.recovered, (std::vector<std::string>{"Jammed", "Slow"}));
+    EXPECT_EQ(Look("Jammed"), (Queue{"serial:/dev/ttyS3?baud=9600", true, "out of paper"}));
+    EXPECT_EQ(Look("Slow").deviceUri, "slow:/dev/ttyS3");
+    EXPECT_TRUE(Printed("Slow"));
+    test::RunCommand("lpoptions -p Slow", &options);
+    EXPECT_EQ(options.find("vemora-parked"), std::string::npos) << options;
+    // The killed run's port lock is taken over.
+    EXPECT_EQ(ports.ReleasePrinterPorts("/dev/ttyS3").held.failure, OpenFailure::None);
+}
+
+// /dev/ttyS1 also names /dev/ttyS10: the run that ends first leaves the shared queue parked for
+// the other, which gives it back.
+TEST_F(CupsSpoolerTest, RunsOnOverlappingPortsShareAQueue) {
+    AddQueue("One", "serial:/dev/ttyS1?baud=9600");
+    AddQueue("Ten", "serial:/dev/ttyS10?baud=9600");
+    PrinterPorts ten(MakeCupsSpooler());
+    PrinterPorts one(MakeCupsSpooler());
+    ten.ReleasePrinterPorts("/dev/ttyS10");
+    one.ReleasePrinterPorts("/dev/ttyS1");
+    EXPECT_EQ(one.Map().size(), 2u);
+
+    EXPECT_EQ(ten.RestorePrinterPorts(), std::vector<UnrestoredPrinter>{});
+    EXPECT_EQ(Look("Ten").deviceUri, "file:/dev/null");
+    EXPECT_EQ(one.RestorePrinterPorts(), std::vector<UnrestoredPrinter>{});
+    EXPECT_EQ(Look("Ten"), (Queue{"serial:/dev/ttyS10?baud=9600", false, ""}));
+    EXPECT_EQ(Look("One"), (Queue{"serial:/dev/ttyS1?baud=9600", false, ""}));
+}
+
+// A stopped scheduler costs one request time-out, not one per queue, and an interrupt ends the
+// wait at once; nothing is recorded, so nothing is given back later.
+TEST_F(CupsSpoolerTest, AHungSchedulerIsBoundedAndInterruptible) {
+    for (const char* name : {"A", "B", "C"}) {
+        AddQueue(name, "serial:/dev/ttyS2");
+    }
+    using Clock = std::chrono::steady_clock;
+    cupsd_->Freeze();
+    const Clock::time_point start = Clock::now();
+    const ReleaseReport hung = ports.ReleasePrinterPorts("COM3");
+    const Clock::duration waited = Clock::now() - start;
+    PrinterPorts interrupted(MakeCupsSpooler());
+    std::thread signal([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        interrupted.Interrupt();
+    });
+    const Clock::time_point again = Clock::now();
+    const PassEnd end = interrupted.ReleasePrinterPorts("/dev/ttyS4").end;
+    const Clock::duration untilInterrupted = Clock::now() - again;
+    signal.join();
+    cupsd_->Thaw();
+
+    EXPECT_EQ(hung.end, PassEnd::NoAnswer);
+    EXPECT_LT(waited, kRequestTimeout * 2);
+    EXPECT_EQ(end, PassEnd::Interrupted);
+    EXPECT_LT(untilInterrupted, kRequestTimeout);
+    EXPECT_TRUE(ports.IsEmpty());
+    EXPECT_EQ(Look("A"), (Queue{"serial:/dev/ttyS2", false, ""}));
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "printers/PrinterPorts.h"
@@ -67,8 +72,7 @@ TEST_F(PrinterPortsTest, ReleaseOpensFetchesChangesAndClosesEachMatchingPrinter)
 
     ports.ReleasePrinterPorts("COM1");
 
-    EXPECT_EQ(TakeLog(),
-              (std::vector<std::string>{"open A", "fetch A", "change A FILE:", "close A"}));
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"open A", "fetch A", "park A", "close A"}));
 }
 
 TEST_F(PrinterPortsTest, AFailedFetchStopsTheChangesForTheRestOfThePass) {
@@ -80,11 +84,10 @@ TEST_F(PrinterPortsTest, AFailedFetchStopsTheChangesForTheRestOfThePass) {
 
     ports.ReleasePrinterPorts("COM1");
 
-    EXPECT_EQ(TakeLog(),
-              (std::vector<std::string>{"open A", "fetch A", "change A FILE:", "close A",  //
-                                        "open B", "fetch B", "close B",                    //
-                                        "open C", "close C",                               //
-                                        "open D", "close D"}));
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"open A", "fetch A", "park A", "close A",  //
+                                                   "open B", "fetch B", "close B",            //
+                                                   "open C", "close C",                       //
+                                                   "open D", "close D"}));
     EXPECT_EQ(ports.Map().size(), 4u);
 
     // The next pass starts with a clear flag: the printers left on their port are parked now.
@@ -105,19 +108,20 @@ TEST_F(PrinterPortsTest, AFailedFetchStopsTheChangesForTheRestOfThePass) {
     EXPECT_TRUE(ports.IsEmpty());
 }
 
+// It never left its port, so there is nothing to give back: it is reported by the release.
 TEST_F(PrinterPortsTest, APrinterThatCannotBeOpenedIsRecordedSkippedAndReported) {
     SetPrinters({{"A", "serial:/dev/ttyS0"}, {"B", "serial:/dev/ttyS0?baud=9600"}});
     script.unopenable = {"A"};
 
-    ports.ReleasePrinterPorts("COM1");
+    EXPECT_EQ(ports.ReleasePrinterPorts("COM1").unparked,
+              (std::vector<UnparkedPrinter>{{"A", ParkFailure::CannotOpen}}));
 
-    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"cannot open A", "open B", "fetch B",
-                                                   "change B FILE:", "close B"}));
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{"cannot open A", "open B", "fetch B", "park B",
+                                                   "close B"}));
     EXPECT_EQ(ports.Map(),
               (PrinterPortMap{{"A", "serial:/dev/ttyS0"}, {"B", "serial:/dev/ttyS0?baud=9600"}}));
 
-    EXPECT_EQ(ports.RestorePrinterPorts(),
-              (std::vector<UnrestoredPrinter>{{"A", "serial:/dev/ttyS0"}}));
+    EXPECT_EQ(ports.RestorePrinterPorts(), std::vector<UnrestoredPrinter>{});
     EXPECT_EQ(script.PortOf("B"), "serial:/dev/ttyS0?baud=9600");
     EXPECT_TRUE(ports.IsEmpty());
 }
@@ -164,11 +168,150 @@ TEST_F(PrinterPortsTest, RestoreReportsARefusedChangeAndStillEmptiesTheMap) {
     EXPECT_EQ(ports.RestorePrinterPorts(),
               (std::vector<UnrestoredPrinter>{{"A", "serial:/dev/ttyS0?baud=4800"}}));
 
-    EXPECT_EQ(TakeLog(), (std::vector<std::string>{
-                             "open A", "fetch A", "change A serial:/dev/ttyS0?baud=4800", "close A",
-                             "open B", "fetch B", "change B serial:/dev/ttyS0", "close B"}));
+    EXPECT_EQ(TakeLog(),
+              (std::vector<std::string>{
+                  "open A", "fetch A", "give back A serial:/dev/ttyS0?baud=4800", "close A",
+                  "open B", "fetch B", "give back B serial:/dev/ttyS0", "resume B", "close B"}));
     EXPECT_EQ(script.PortOf("A"), kParkingPort);
     EXPECT_TRUE(ports.IsEmpty());
+}
+
+// A parked printer's mark says who holds it. With "/dev/ttyS0" chosen: a printer parked for this
+// port is joined while another run holds it, and taken over when its holders have ended; one
+// parked for another port is given back only when its holders have all ended.
+TEST(PrinterPorts, HoldersDecideWhetherAParkedPrinterIsJoinedTakenOverOrGivenBack) {
+    const Holder self = ThisProcess("/dev/ttyS0");
+    const Holder ended{self.pid, "ended-1", self.host, "/dev/ttyS0"};
+    const Holder elsewhere{4242, "b-1", "another-host", "/dev/ttyS0"};
+    // This process on another port stands for another live run, as a program holding two ports.
+    const Holder otherPort{self.pid, self.start, self.host, "/dev/ttyS7"};
+    const struct Case {
+        const char* name;
+        std::string parkedFrom;
+        std::vector<Holder> holders;
+        std::vector<Holder> holdersAfterRelease;  // empty: given back by the release
+        bool givenBackAtRestore;
+    } cases[] = {
+        {"joined", "serial:/dev/ttyS0", {otherPort}, {otherPort, self}, false},
+        {"taken over", "serial:/dev/ttyS0", {ended}, {self}, true},
+        {"on another host", "serial:/dev/ttyS0", {elsewhere}, {elsewhere, self}, false},
+        {"already ours", "serial:/dev/ttyS0", {self}, {self}, true},
+        {"another port, ended", "serial:/dev/ttyS7", {ended}, {}, false},
+        {"another port, live", "serial:/dev/ttyS7", {otherPort}, {otherPort}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script script{{{"P", "FILE:", true, true, "Held by Vemora",
+                        ParkMark{c.parkedFrom, true, "", c.holders}}}};
+        PrinterPorts ports(std::make_unique<ScriptedSpooler>(script));
+
+        const ReleaseReport report = ports.ReleasePrinterPorts("/dev/ttyS0");
+
+        const LocalPrinter& after = script.Printer("P");
+        EXPECT_EQ(report.recovered.empty(), !c.holdersAfterRelease.empty());
+        if (c.holdersAfterRelease.empty()) {
+            EXPECT_EQ(after.port, c.parkedFrom);
+            EXPECT_FALSE(after.stopped);
+            EXPECT_FALSE(after.mark);
+            continue;
+        }
+        ASSERT_TRUE(after.mark);
+        EXPECT_EQ(after.mark->holders, c.holdersAfterRelease);
+        ports.RestorePrinterPorts();
+        EXPECT_EQ(script.Printer("P").port == c.parkedFrom, c.givenBackAtRestore);
+        if (!c.givenBackAtRestore) {
+            EXPECT_EQ(script.Printer("P").mark->holders, c.holders);
+        }
+    }
+}
+
+// What is no longer parked with our mark was changed by someone else and is left as it is; what
+// failed to come back is named, and counts as left parked.
+TEST(PrinterPorts, RestoreGivesBackOnlyWhatIsStillOursAndNamesEachFailure) {
+    const struct Case {
+        const char* name;
+        void (*meanwhile)(Script&);
+        std::optional<RestoreFailure> failure;
+        std::string portAfter;
+    } cases[] = {
+        {"untouched", [](Script&) {}, std::nullopt, "serial:/dev/ttyS0"},
+        {"URI changed", [](Script& s) { s.PortOf("P") = "serial:/dev/ttyS4"; },
+         RestoreFailure::ChangedMeanwhile, "serial:/dev/ttyS4"},
+        {"mark removed", [](Script& s) { s.Printer("P").mark.reset(); },
+         RestoreFailure::ChangedMeanwhile, "FILE:"},
+        {"parked by another run",
+         [](Script& s) {
+             s.Printer("P").mark->holders = {{1, "x", "other-host", "/dev/ttyS0"}};
+         },
+         RestoreFailure::ChangedMeanwhile, "FILE:"},
+        {"deleted", [](Script& s) { s.unopenable = {"P"}; }, RestoreFailure::Removed, "FILE:"},
+        {"change refused", [](Script& s) { s.refused = {"P"}; }, RestoreFailure::UriNotSet,
+         "FILE:"},
+        {"resume refused", [](Script& s) { s.resumeRefused = {"P"}; }, RestoreFailure::NotResumed,
+         "serial:/dev/ttyS0"},
+        {"scheduler gone", [](Script& s) { s.state = SchedulerState::NotRunning; },
+         RestoreFailure::UriNotSet, "FILE:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script script{{{"P", "serial:/dev/ttyS0"}}};
+        PrinterPorts ports(std::make_unique<ScriptedSpooler>(script));
+        ports.ReleasePrinterPorts("COM1");
+        c.meanwhile(script);
+
+        const std::vector<UnrestoredPrinter> unrestored = ports.RestorePrinterPorts();
+
+        if (c.failure) {
+            EXPECT_EQ(unrestored,
+                      (std::vector<UnrestoredPrinter>{{"P", "serial:/dev/ttyS0", *c.failure}}));
+        } else {
+            EXPECT_TRUE(unrestored.empty());
+        }
+        EXPECT_EQ(LeftParked(unrestored), c.failure == RestoreFailure::UriNotSet ||
+                                              c.failure == RestoreFailure::NotResumed);
+        EXPECT_EQ(script.printers[0].port, c.portAfter);
+    }
+}
+
+TEST_F(PrinterPortsTest, ASchedulerThatDoesNotAnswerIsReportedAndNothingIsRecorded) {
+    SetPrinters({{"A", "serial:/dev/ttyS0"}});
+    script.state = SchedulerState::NoAnswer;
+
+    EXPECT_EQ(ports.ReleasePrinterPorts("COM1").end, PassEnd::NoAnswer);
+
+    EXPECT_TRUE(ports.IsEmpty());
+    EXPECT_EQ(script.PortOf("A"), "serial:/dev/ttyS0");
+}
+
+// One run per port: a second run on the port, however it names it, touches no printer. A port
+// named by a link parks the printers of its device and the other way round.
+TEST(PrinterPorts, OneRunPerPortAndALinkIsItsDevice) {
+    const std::filesystem::path folder = test::kPrivateLockFolder.Path();
+    const std::string device = (folder / "ttyFAKE0").string();
+    const std::string link = (folder / "by-id-display").string();
+    std::ofstream(device).put('\n');
+    std::filesystem::create_symlink(device, link);
+    Script script{{{"ByDevice", "serial:" + device + "?baud=9600"},
+                   {"ByLink", "serial:" + link},
+                   {"Other", "serial:/dev/ttyS0"}}};
+    PrinterPorts first(std::make_unique<ScriptedSpooler>(script));
+    Script secondScript = script;
+    PrinterPorts second(std::make_unique<ScriptedSpooler>(secondScript));
+
+    EXPECT_EQ(first.ReleasePrinterPorts(link).held.failure, OpenFailure::None);
+    EXPECT_EQ(first.Map().size(), 2u);
+    EXPECT_EQ(script.PortOf("Other"), "serial:/dev/ttyS0");
+    EXPECT_TRUE(std::filesystem::exists(folder / PortLockName(device)));
+
+    const OpenError held = second.ReleasePrinterPorts(device).held;
+    EXPECT_EQ(held.failure, OpenFailure::Busy);
+    EXPECT_NE(held.detail.find("process " + std::to_string(getpid())), std::string::npos);
+    EXPECT_TRUE(secondScript.log.empty());
+
+    first.RestorePrinterPorts();
+    EXPECT_FALSE(std::filesystem::exists(folder / PortLockName(device)));
+    EXPECT_EQ(second.ReleasePrinterPorts(device).held.failure, OpenFailure::None);
+    EXPECT_EQ(second.Map().size(), 2u);
 }
 
 }  // namespace

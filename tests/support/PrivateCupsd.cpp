@@ -24,9 +24,11 @@ constexpr const char* kCupsHelpers = "/usr/lib/cups";
 constexpr std::size_t kMaxSocketPath = 104;
 
 // Debian ships no serial backend (nor socket without the cups package), and cupsd refuses a
-// device URI whose backend is missing. The stand-in takes a job and notes the queue it came from.
+// device URI whose backend is missing. The stand-in takes a job and notes the queue it came from;
+// the "slow" one takes two seconds over it, so that a test can catch a job while it prints.
 constexpr const char* kStandInBackend = R"(#!/bin/sh
 [ $# -eq 0 ] && exit 0
+case "$DEVICE_URI" in slow:*) sleep 2 ;; esac
 cat "${6:-/dev/stdin}" > "$(dirname "$0")/../../printed/$PRINTER"
 )";
 
@@ -160,7 +162,7 @@ bool PrivateCupsd::Launch(std::string& why) {
     for (const char* helpers : {"daemon", "notifier"}) {
         fs::create_directory_symlink(fs::path(kCupsHelpers) / helpers, folder_ / "bin" / helpers);
     }
-    for (const char* scheme : {"serial", "socket"}) {
+    for (const char* scheme : {"serial", "socket", "slow"}) {
         const fs::path backend = folder_ / "bin" / "backend" / scheme;
         WriteFile(backend, kStandInBackend);
         fs::permissions(backend, fs::perms::owner_all | fs::perms::group_read |
@@ -242,9 +244,18 @@ Order deny,allow
     }
 }
 
+void PrivateCupsd::Freeze() const {
+    kill(pid_, SIGSTOP);
+}
+
+void PrivateCupsd::Thaw() const {
+    kill(pid_, SIGCONT);
+}
+
 PrivateCupsd::~PrivateCupsd() {
     if (pid_ > 0) {
         // Started from a program, cupsd ignores SIGINT.
+        Thaw();
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
         std::error_code ignored;

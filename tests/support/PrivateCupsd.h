@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "support/PrivateLockFolder.h"
+
 namespace vemora::test {
 
 class PrivateCupsd {
@@ -27,6 +29,10 @@ class PrivateCupsd {
     // named after its queue.
     std::filesystem::path PrintedFolder() const { return folder_ / "printed"; }
     std::filesystem::path ErrorLog() const { return folder_ / "log" / "error_log"; }
+
+    // Stops the scheduler as a hung one (SIGSTOP), and lets it go on.
+    void Freeze() const;
+    void Thaw() const;
 
   private:
     explicit PrivateCupsd(std::filesystem::path folder) : folder_(std::move(folder)) {}

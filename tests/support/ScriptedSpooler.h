@@ -9,27 +9,32 @@
 #include <vector>
 
 #include "printers/Spooler.h"
+#include "support/PrivateLockFolder.h"
 
 namespace vemora::testing {
 
-// A spooler that plays a script: which printers exist and with which ports, which of them cannot
-// be opened, whose record cannot be fetched, whose change is refused. It logs every call.
+// A spooler that plays a script: which printers exist, with which ports and marks, which of them
+// cannot be opened, whose record cannot be fetched, whose change or resume is refused, and how the
+// scheduler answers. It logs every call.
 struct Script {
     std::vector<LocalPrinter> printers{};
     std::set<std::string> unopenable{};
     std::multiset<std::string> fetchFailures{};  // one failed fetch per entry
     std::set<std::string> refused{};
+    std::set<std::string> resumeRefused{};
+    SchedulerState state = SchedulerState::Answering;
     std::vector<std::string> log{};
 
-    std::string& PortOf(const std::string& name) {
+    LocalPrinter& Printer(const std::string& name) {
         for (LocalPrinter& printer : printers) {
             if (printer.name == name) {
-                return printer.port;
+                return printer;
             }
         }
         ADD_FAILURE() << "no printer " << name;
-        return printers.emplace_back().port;
+        return printers.emplace_back();
     }
+    std::string& PortOf(const std::string& name) { return Printer(name).port; }
 };
 
 class ScriptedPrinter : public SpoolerPrinter {
@@ -42,32 +47,75 @@ class ScriptedPrinter : public SpoolerPrinter {
     bool Fetch() override {
         script_.log.push_back("fetch " + name_);
         const auto failure = script_.fetchFailures.find(name_);
-        if (failure == script_.fetchFailures.end()) {
-            return true;
-        }
-        script_.fetchFailures.erase(failure);
-        return false;
-    }
-
-    bool ChangePort(const std::string& port) override {
-        script_.log.push_back("change " + name_ + " " + port);
-        if (script_.refused.contains(name_)) {
+        if (failure != script_.fetchFailures.end()) {
+            script_.fetchFailures.erase(failure);
             return false;
         }
-        script_.PortOf(name_) = port;
+        record_ = script_.Printer(name_);
+        return Answering();
+    }
+
+    const LocalPrinter& Record() const override { return record_; }
+
+    bool Park(const Holder& holder) override {
+        return Change("park " + name_, [&](LocalPrinter& p) {
+            p.mark = ParkMark{p.port, !p.stopped, p.message, {holder}};
+            p.port = kParkingPort;
+            p.stopped = true;
+        });
+    }
+    bool SetHolders(const std::vector<Holder>& holders) override {
+        return Change("holders " + name_ + " " + std::to_string(holders.size()),
+                      [&](LocalPrinter& p) { p.mark->holders = holders; });
+    }
+    bool GiveBackPort() override {
+        return Change("give back " + name_ + " " + record_.mark->port, [&](LocalPrinter& p) {
+            p.port = record_.mark->port;
+            p.message = record_.mark->message;
+            p.mark.reset();
+        });
+    }
+    bool Resume() override {
+        if (!record_.mark->started) {
+            return true;
+        }
+        script_.log.push_back("resume " + name_);
+        if (script_.resumeRefused.contains(name_) || !Answering()) {
+            return false;
+        }
+        script_.Printer(name_).stopped = false;
         return true;
     }
 
   private:
+    bool Answering() const { return script_.state == SchedulerState::Answering; }
+
+    template <typename Apply>
+    bool Change(const std::string& entry, Apply apply) {
+        script_.log.push_back(entry);
+        if (script_.refused.contains(name_) || !Answering()) {
+            return false;
+        }
+        apply(script_.Printer(name_));
+        return true;
+    }
+
     Script& script_;
     std::string name_;
+    LocalPrinter record_;
 };
 
 class ScriptedSpooler : public Spooler {
   public:
     explicit ScriptedSpooler(Script& script) : script_(script) {}
 
-    std::vector<LocalPrinter> ListLocalPrinters() override { return script_.printers; }
+    void BeginPass(const PassLimits&) override {}
+    SchedulerState State() const override { return script_.state; }
+
+    std::vector<LocalPrinter> ListLocalPrinters() override {
+        return script_.state == SchedulerState::Answering ? script_.printers
+                                                          : std::vector<LocalPrinter>{};
+    }
 
     std::unique_ptr<SpoolerPrinter> OpenPrinter(const std::string& name) override {
         if (script_.unopenable.contains(name)) {
