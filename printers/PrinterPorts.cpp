@@ -129,17 +129,27 @@ PrinterPorts::PrinterPorts(std::unique_ptr<Spooler> spooler) : spooler_(std::mov
 PrinterPorts::~PrinterPorts() = default;
 
 bool PrinterPorts::IsEmpty() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(state_);
     return map_.empty();
 }
 
 PrinterPortMap PrinterPorts::Map() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(state_);
     return map_;
 }
 
+void PrinterPorts::Record(const std::string& name, const std::string& port, bool held) {
+    std::lock_guard lock(state_);
+    map_[name] = port;
+    if (held) {
+        held_.insert(name);
+    } else {
+        held_.erase(name);
+    }
+}
+
 ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard onePass(pass_);
     const std::string device = PortDevicePath(portName);
     if (device.empty()) {
         return {};
@@ -179,14 +189,13 @@ ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
 }
 
 void PrinterPorts::ParkOne(Pass& pass, const LocalPrinter& printer) {
-    map_[printer.name] = printer.port;
-    held_.erase(printer.name);
+    Record(printer.name, printer.port, false);
     const std::unique_ptr<SpoolerPrinter> opened =
         OpenForChange(pass.spooler, printer.name, pass.failed);
     if (!opened) {
         pass.Unparked(printer.name, ParkFailure::CannotOpen);
     } else if (opened->Park(pass.me)) {
-        held_.insert(printer.name);
+        Record(printer.name, printer.port, true);
     } else {
         pass.Unparked(printer.name, ParkFailure::Refused);
     }
@@ -204,28 +213,37 @@ void PrinterPorts::JoinOrRecover(Pass& pass, const LocalPrinter& printer) {
         }
         return;
     }
-    map_[printer.name] = mark.port;
     if (std::find(live.begin(), live.end(), pass.me) != live.end()) {
-        held_.insert(printer.name);
+        Record(printer.name, mark.port, true);
         return;
     }
+    Record(printer.name, mark.port, false);
     const std::unique_ptr<SpoolerPrinter> opened =
         OpenForChange(pass.spooler, printer.name, pass.failed);
     live.push_back(pass.me);
     if (!opened) {
         pass.Unparked(printer.name, ParkFailure::CannotOpen);
     } else if (opened->SetHolders(live)) {
-        held_.insert(printer.name);
+        Record(printer.name, mark.port, true);
     } else {
         pass.Unparked(printer.name, ParkFailure::Refused);
     }
 }
 
 std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::milliseconds limit) {
-    std::lock_guard lock(mutex_);
     std::vector<UnrestoredPrinter> unrestored;
+    const PassLimits limits = LimitsFrom(limit, nullptr);
+    std::unique_lock onePass(pass_, std::defer_lock);
+    if (!onePass.try_lock_until(limits.deadline)) {
+        std::lock_guard lock(state_);
+        for (const auto& [name, port] : map_) {
+            if (held_.contains(name)) {
+                unrestored.push_back({name, port});
+            }
+        }
+        return unrestored;
+    }
     if (!held_.empty()) {
-        const PassLimits limits = LimitsFrom(limit, nullptr);
         const std::optional<HeldLock> marks = TakeMarkLock(limits);
         spooler_->BeginPass(limits);
         const Holder self = ThisProcess({});
@@ -269,6 +287,7 @@ std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::mi
             }
         }
     }
+    std::lock_guard lock(state_);
     map_.clear();
     held_.clear();
     locks_.clear();

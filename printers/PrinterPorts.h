@@ -98,7 +98,9 @@ class PrinterPorts {
     ReleaseReport ReleasePrinterPorts(const std::string& portName);
     // Lets go of every printer this object holds: one that no live run holds any more gets its
     // port string and state back, if it is still parked with its mark; then the port locks are
-    // let go and the map emptied. Returns the printers that did not get their port back.
+    // let go and the map emptied. Returns the printers that did not get their port back. When a
+    // pass under way does not end within the limit, nothing is given back: every held printer
+    // is returned as still parked, for the next run to give back.
     std::vector<UnrestoredPrinter> RestorePrinterPorts(
         std::chrono::milliseconds limit = kPassDeadline);
 
@@ -113,10 +115,14 @@ class PrinterPorts {
     struct Pass;
     void ParkOne(Pass& pass, const LocalPrinter& printer);
     void JoinOrRecover(Pass& pass, const LocalPrinter& printer);
+    void Record(const std::string& name, const std::string& port, bool held);
 
     std::unique_ptr<Spooler> spooler_;
     std::atomic<bool> interrupted_ = false;
-    mutable std::mutex mutex_;
+    // One pass at a time; a restore waits for a pass under way no longer than its limit.
+    std::timed_mutex pass_;
+    // Guards map_ and held_, which a restore that could not wait for the pass still reads.
+    mutable std::mutex state_;
     PrinterPortMap map_;
     std::set<std::string> held_;             // the printers this object is a holder of
     std::map<std::string, HeldLock> locks_;  // real device path -> its port lock

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/PrivateLockFolder.h"
+
 namespace vemora::test {
 
 struct Child {
