@@ -20,10 +20,6 @@ namespace {
 
 using namespace vemora;
 
-// A signal ends the run within a second: the printers get this long to be given back, and the
-// next run gives back whatever is left.
-constexpr std::chrono::milliseconds kRestoreOnSignal{700};
-
 void Warn(const std::string& line) {
     std::cerr << "vemora-cli: " << line << "\n";
 }

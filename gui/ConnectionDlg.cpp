@@ -62,12 +62,13 @@ CConnectionDlg::~CConnectionDlg() {
     CloseAndRestorePrinters();
 }
 
-std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters() {
+std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters(
+    std::chrono::milliseconds limit) {
     if (connected_) {
         channel_.Close();
         connected_ = false;
     }
-    return printers_.RestorePrinterPorts();
+    return printers_.RestorePrinterPorts(limit);
 }
 
 void CConnectionDlg::InterruptPrinters() {

@@ -3,6 +3,7 @@
 // state, and the door to the settings dialog that fits the mode.
 
 #include <QDialog>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,9 +41,10 @@ class CConnectionDlg : public QDialog {
     // Gives the printers their ports back if CloseAndRestorePrinters has not.
     ~CConnectionDlg() override;
 
-    // The end of the program: closes the port, then gives every parked printer its port back;
-    // returns the printers that did not get it back.
-    std::vector<UnrestoredPrinter> CloseAndRestorePrinters();
+    // The end of the program: closes the port, then gives every parked printer its port back
+    // within `limit`; returns the printers that did not get it back.
+    std::vector<UnrestoredPrinter> CloseAndRestorePrinters(
+        std::chrono::milliseconds limit = kPassDeadline);
     // Ends a printer release under way at once (the program is ending); safe in a signal handler.
     void InterruptPrinters();
 

@@ -133,7 +133,8 @@ int CManagerApp::Run() {
         [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kProgramEnded, 1);
         watcher.join();
     }
-    const std::vector<UnrestoredPrinter> unrestored = dialog.CloseAndRestorePrinters();
+    const std::vector<UnrestoredPrinter> unrestored =
+        dialog.CloseAndRestorePrinters(endedBySignal ? kRestoreOnSignal : kPassDeadline);
     if (!unrestored.empty()) {
         // Whoever ended the program by a signal is not waiting for a window.
         if (endedBySignal) {

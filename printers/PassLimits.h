@@ -10,6 +10,9 @@ namespace vemora {
 inline constexpr std::chrono::seconds kRequestTimeout{3};
 // A whole release or restore pass gives up after this long.
 inline constexpr std::chrono::seconds kPassDeadline{10};
+// A signal ends the program within a second: the printers get this long to be given back, and
+// the next run gives back whatever is left.
+inline constexpr std::chrono::milliseconds kRestoreOnSignal{700};
 
 struct PassLimits {
     std::chrono::steady_clock::time_point deadline;

@@ -185,6 +185,10 @@ ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
         }
     }
     pass.report.end = EndOf(spooler_->State());
+    if (pass.report.end == PassEnd::Interrupted) {
+        // The program is ending: a printer cut short is no news.
+        pass.report.unparked.clear();
+    }
     return pass.report;
 }
 
