@@ -31,6 +31,14 @@ TEST(CliOptions, LineSettingsAndModes) {
     EXPECT_EQ(parsed.options->mode, EmulationMode::Korvant);
     EXPECT_TRUE(parsed.options->keepPrinters);
     EXPECT_EQ(parsed.options->command, CliCommand::Info);
+    EXPECT_TRUE(parsed.options->portGiven);
+    EXPECT_FALSE(parsed.options->restore);
+
+    const auto printers = Parse({"printers", "--restore"});
+    ASSERT_TRUE(printers.options) << printers.error;
+    EXPECT_EQ(printers.options->command, CliCommand::Printers);
+    EXPECT_TRUE(printers.options->restore);
+    EXPECT_FALSE(printers.options->portGiven);
 }
 
 TEST(CliOptions, OptionsOfTheToolAfterTheCommand) {
@@ -90,6 +98,7 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"-b", "-9600", "check"}, "baud rate"},
         {{"set", "--charset", "-1"}, "--charset takes one of"},
         {{"items", "contrast"}, "the setting is"},
+        {{"get", "--restore"}, "not expected: --restore"},
     };
     for (const Case& c : cases) {
         const auto parsed = Parse(c.args);

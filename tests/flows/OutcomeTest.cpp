@@ -47,6 +47,33 @@ TEST(Outcome, OpenErrorsTellWhatToDo) {
     EXPECT_EQ(DescribeOpenError({}), "");
 }
 
+// Each printer that did not get its port back says what failed and how to mend it.
+TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
+    const struct {
+        RestoreFailure why;
+        const char* says;
+    } cases[] = {
+        {RestoreFailure::UriNotSet,
+         "\"Q\" is still parked: its device URI was not set back to \"serial:/dev/ttyS0\". Mend "
+         "it with: vemora-cli printers --restore (or lpadmin -p Q -v 'serial:/dev/ttyS0'"},
+        {RestoreFailure::NotResumed, "was not started again. Mend it with: cupsenable Q"},
+        {RestoreFailure::ChangedMeanwhile, "changed by someone else while it was parked"},
+        {RestoreFailure::Removed, "deleted while it was parked"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = DescribeUnrestored({"Q", "serial:/dev/ttyS0", c.why});
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+    }
+    const std::vector<std::string> release = DescribeRelease(
+        {.end = PassEnd::NoAnswer, .unparked = {{"R", ParkFailure::Refused}}, .recovered = {"S"}});
+    ASSERT_EQ(release.size(), 3u);
+    EXPECT_NE(release[0].find("\"S\", left parked by a run that has ended"), std::string::npos);
+    EXPECT_NE(release[1].find("\"R\" could not be parked: the scheduler refused"),
+              std::string::npos);
+    EXPECT_NE(release[2].find("did not answer within 3 s"), std::string::npos);
+    EXPECT_TRUE(DescribeRelease({.end = PassEnd::NotRunning}).empty());
+}
+
 TEST(Outcome, FileFailuresNameTheFileAndReason) {
     const FileResult r{FileOutcome::CannotWrite, "/media/usb/a.sts", "Read-only file system"};
     EXPECT_EQ(DescribeFileFailure(r, true),
