@@ -178,15 +178,17 @@ class Scheduler {
         if (http_ != nullptr) {
             return true;
         }
+        const auto tried = std::chrono::steady_clock::now();
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::min<std::chrono::steady_clock::duration>(
-                kRequestTimeout, limits_.deadline - std::chrono::steady_clock::now()));
+            std::min<std::chrono::steady_clock::duration>(kRequestTimeout,
+                                                          limits_.deadline - tried));
         http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                              static_cast<int>(std::max<long>(left.count(), 1)), nullptr);
         if (http_ == nullptr) {
             // Refused or no such socket: no scheduler runs. A host that lets the time run out
             // did not answer.
-            const bool timedOut = errno == ETIMEDOUT || limits_.Over();
+            const bool timedOut = errno == ETIMEDOUT || limits_.Over() ||
+                                  std::chrono::steady_clock::now() - tried >= left;
             state_ = limits_.Interrupted() ? SchedulerState::Interrupted
                      : timedOut            ? SchedulerState::NoAnswer
                                            : SchedulerState::NotRunning;
@@ -273,7 +275,7 @@ class CupsQueue : public SpoolerPrinter {
     // One request, so that a job being printed goes back to wait in the stopped queue, and the
     // queue is never parked without its mark.
     bool Park(const Holder& holder) override {
-        const ParkMark mark{record_.port, !record_.stopped, OneLine(record_.message), {holder}};
+        const ParkMark mark{record_.port, !record_.stopped, record_.message, {holder}};
         return Modify({.deviceUri = kParkingDeviceUri,
                        .stop = true,
                        .message = "Held by Vemora while it uses the serial port; device URI was " +
@@ -306,7 +308,8 @@ class CupsQueue : public SpoolerPrinter {
     bool Modify(const QueueChange& change) const {
         ipp_t* request = NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, uri_.c_str());
         const auto text = [&](const char* name, const std::string& value) {
-            ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, name, nullptr, value.c_str());
+            ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, name, nullptr,
+                         OneLine(value).c_str());
         };
         const auto drop = [&](const char* name) {
             ippAddOutOfBand(request, IPP_TAG_PRINTER, IPP_TAG_DELETEATTR, name);
