@@ -1,7 +1,9 @@
 #include "printers/Holder.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -66,7 +68,15 @@ bool SameProcess(const Holder& a, const Holder& b) {
 }
 
 bool IsGone(const Holder& holder) {
-    return holder.host == HostName() && ProcessStart(holder.pid) != holder.start;
+    if (holder.host != HostName()) {
+        return false;
+    }
+    const std::string start = ProcessStart(holder.pid);
+    // Where /proc hides other users' processes, a live pid is all there is to go by.
+    if (start.empty()) {
+        return kill(static_cast<pid_t>(holder.pid), 0) != 0 && errno != EPERM;
+    }
+    return start != holder.start;
 }
 
 std::string EncodeHolders(const std::vector<Holder>& holders) {
