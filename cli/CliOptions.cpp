@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <set>
 
 #include "cli/CliHelp.h"
 #include "serial/PortNames.h"
@@ -75,11 +77,19 @@ std::string ItemList(Setting setting) {
     return list;
 }
 
-void AddLineOptions(CLI::App& app, CliOptions& o) {
-    app.add_option("-p,--port", o.line.portName,
-                   "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1)")
+void AddLineOptions(CLI::App& app, CliOptions& o, std::string& portsFrom) {
+    app.add_option(
+           "-p,--port", o.ports,
+           "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1);\n"
+           "give it again for more ports, all done at once")
         ->type_name("NAME")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->transform(ValueRule("-p needs a port name", PortRule));
+    app.add_option("--ports-from", portsFrom,
+                   "also the ports in FILE, one a line (# comments and blank lines are\n"
+                   "left out)")
+        ->type_name("FILE")
+        ->transform(FileRule("--ports-from"));
     app.add_option("-b,--baud", o.line.baudRate, "9600 19200 38400 57600 115200 (default 9600)")
         ->type_name("N")
         ->transform(OneOf({{"9600", "9600"},
@@ -143,6 +153,7 @@ struct CommandLine {
     std::map<const CLI::App*, CliCommand> commands;
     std::array<int, kBankCount> chosen{-1, -1, -1, -1, -1};
     std::string itemsOf;
+    std::string portsFrom;
 };
 
 void AddCommands(CommandLine& line, CliOptions& o) {
@@ -166,7 +177,8 @@ void AddCommands(CommandLine& line, CliOptions& o) {
         "reads the five memory switches and prints\nthe settings.")
         ->add_option("--save", o.saveFile,
                      "also keep them in a status file (\".sts\" is appended unless the name\n"
-                     "ends in it)")
+                     "ends in it); {port} in the name stands for the port's base name\n"
+                     "(ttyUSB0, COM3), which several ports need")
         ->type_name("FILE")
         ->transform(FileRule("--save"));
     CLI::App* set = add("set", CliCommand::Set,
@@ -180,6 +192,18 @@ void AddCommands(CommandLine& line, CliOptions& o) {
         ->type_name("FILE")
         ->transform(FileRule("--load"));
     AddSettingOptions(set, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
+    CLI::App* apply =
+        add("apply", CliCommand::Apply,
+            "ESC/POS: like set, but writes only a display that holds something else,\nthen "
+            "reads it back\n\nESC/POS: checks the connection, reads the five memory switches, "
+            "makes the\nwanted switches (from FILE, or the ones read with the given settings "
+            "applied)\nand, only where they differ from what the display holds, writes them "
+            "and reads\nthem back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1 when "
+            "the display\ndoes not hold what was sent.");
+    apply->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
+        ->type_name("FILE")
+        ->transform(FileRule("--load"));
+    AddSettingOptions(apply, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
     AddSettingOptions(add("direct", CliCommand::Direct,
                           "other modes: check, then the direct Set Status\n\nOther emulations "
                           "(--mode korvant or others): checks the connection, then\nsends the "
@@ -227,6 +251,7 @@ Examples:
   $ vemora-cli ports
   $ vemora-cli -p /dev/ttyUSB0 get --save shop.sts
   $ vemora-cli -p /dev/ttyUSB1 set --load shop.sts --brightness 60%
+  $ vemora-cli --ports-from bench.txt --json apply --load shop.sts
   $ vemora-cli -p COM2 --mode korvant direct --code-table Katakana --charset Japan
   $ vemora-cli --json show shop.sts)";
 
@@ -239,15 +264,62 @@ void DefineCommandLine(CommandLine& line, CliOptions& o) {
     app.set_version_flag("--version", "vemora-cli " VEMORA_VERSION,
                          "the program's name and version");
     app.require_subcommand(1);
-    AddLineOptions(app, o);
+    AddLineOptions(app, o, line.portsFrom);
     AddCommands(line, o);
     app.footer(kFooter);
 }
 
-// What the parser cannot tell: which commands fit which emulation.
+// Adds the ports of a --ports-from file; an error text when it cannot be read or names no port.
+std::string ReadPortsFile(const std::string& file, std::vector<std::string>& ports) {
+    std::ifstream in(file);
+    if (!in) {
+        return "--ports-from " + file + ": the file cannot be read";
+    }
+    int number = 0;
+    for (std::string line; std::getline(in, line);) {
+        ++number;
+        line = line.substr(0, line.find('#'));
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) {
+            continue;
+        }
+        std::string port = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
+        if (const std::string wrong = PortRule(port); !wrong.empty()) {
+            return file + ":" + std::to_string(number) + ": " + wrong;
+        }
+        ports.push_back(port);
+    }
+    return {};
+}
+
+// The ports a command runs on: each once, COM1 when none is given.
+std::string CompletePorts(const CommandLine& line, CliOptions& o) {
+    if (!line.portsFrom.empty()) {
+        if (std::string wrong = ReadPortsFile(line.portsFrom, o.ports); !wrong.empty()) {
+            return wrong;
+        }
+    }
+    o.portGiven = !o.ports.empty();
+    if (!o.portGiven) {
+        o.ports.push_back(o.line.portName);
+    }
+    std::set<std::string> seen;
+    for (const std::string& port : o.ports) {
+        if (!seen.insert(port).second) {
+            return "the port " + port + " is given twice";
+        }
+    }
+    o.line.portName = o.ports.front();
+    if (o.ports.size() > 1 && !o.saveFile.empty() &&
+        o.saveFile.find("{port}") == std::string::npos) {
+        return "--save needs {port} in the file name to keep each port's switches apart";
+    }
+    return {};
+}
+
+// What the parser cannot tell: which commands fit which emulation, and which ports to run on.
 std::string Complete(const CommandLine& line, CliOptions& o) {
     o.command = line.commands.at(line.app.get_subcommands().front());
-    o.portGiven = line.app.count("--port") > 0;
     for (Setting setting : kAllSettings) {
         if (const int index = line.chosen[static_cast<int>(setting)]; index >= 0) {
             o.settings.push_back({setting, index});
@@ -259,21 +331,35 @@ std::string Complete(const CommandLine& line, CliOptions& o) {
         }
     }
     const bool escPos = o.mode == EmulationMode::EscPos;
-    if ((o.command == CliCommand::Get || o.command == CliCommand::Set) && !escPos) {
-        return "get and set work on a display in the ESC/POS emulation (--mode escpos); use "
-               "direct or info for the other modes";
+    const bool switches = o.command == CliCommand::Get || o.command == CliCommand::Set ||
+                          o.command == CliCommand::Apply;
+    if (switches && !escPos) {
+        return "get, set and apply work on a display in the ESC/POS emulation (--mode escpos); "
+               "use direct or info for the other modes";
     }
     if ((o.command == CliCommand::Direct || o.command == CliCommand::Info) && escPos) {
         return "direct and info work on a display in another emulation (--mode korvant or "
                "--mode others); use get and set for ESC/POS";
     }
-    return {};
+    return CompletePorts(line, o);
 }
 
 }  // namespace
 
 const SettingNames& NamesOf(Setting setting) {
     return kSettingNames[static_cast<int>(setting)];
+}
+
+CliOptions ForPort(const CliOptions& options, const std::string& port) {
+    CliOptions one = options;
+    one.line.portName = port;
+    one.ports = {port};
+    const std::string base = PortBaseName(port);
+    for (std::size_t at = 0; (at = one.saveFile.find("{port}", at)) != std::string::npos;) {
+        one.saveFile.replace(at, 6, base);
+        at += base.size();
+    }
+    return one;
 }
 
 std::optional<int> FindSettingItem(Setting setting, const std::string& given) {

@@ -11,7 +11,19 @@
 
 namespace vemora {
 
-enum class CliCommand { Ports, Check, SelfTest, Get, Set, Direct, Info, Show, Items, Printers };
+enum class CliCommand {
+    Ports,
+    Check,
+    SelfTest,
+    Get,
+    Set,
+    Apply,
+    Direct,
+    Info,
+    Show,
+    Items,
+    Printers
+};
 
 struct SettingChoice {
     Setting setting;
@@ -37,17 +49,18 @@ const SettingNames& NamesOf(Setting setting);
 
 struct CliOptions {
     CliCommand command = CliCommand::Check;
-    LineSettings line;
+    LineSettings line;               // line.portName: the first of `ports`
+    std::vector<std::string> ports;  // every port the command runs on, at once
     EmulationMode mode = EmulationMode::EscPos;
     bool keepPrinters = false;
     bool portGiven = false;  // -p was given
     bool restore = false;    // printers --restore
     bool json = false;
     bool trace = false;                   // every byte on the port, on stderr
-    std::string saveFile;                 // get --save
-    std::string loadFile;                 // set --load
+    std::string saveFile;                 // get --save; "{port}" stands for the port's base name
+    std::string loadFile;                 // set and apply --load
     std::string showFile;                 // show FILE
-    std::vector<SettingChoice> settings;  // set and direct, in the order of kAllSettings
+    std::vector<SettingChoice> settings;  // set, apply and direct, in the order of kAllSettings
     std::vector<Setting> itemsOf;         // items [SETTING]: the one asked for, or all
 };
 
@@ -58,6 +71,9 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The options of one port's run out of a run on several: its port, and its own file to save to.
+CliOptions ForPort(const CliOptions& options, const std::string& port);
 
 // The index of a list item given as its text (any case) or its index; empty when neither.
 std::optional<int> FindSettingItem(Setting setting, const std::string& given);

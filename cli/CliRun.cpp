@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "flows/ApplyConfiguration.h"
 #include "flows/DirectCommands.h"
 #include "flows/SwitchExchange.h"
 #include "switches/StatusFile.h"
@@ -28,32 +29,40 @@ nlohmann::ordered_json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
 
-// The five settings, as lines or as JSON; the JSON of a status file also names it.
-void PrintSettings(const SwitchImage& image, bool json, std::ostream& out,
-                   const std::string& file = {}) {
+// The five settings and the cells of a switch image, as JSON.
+nlohmann::ordered_json SettingsJson(const SwitchImage& image) {
     const SwitchSelections selections = image.ComputeSelections();
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     for (Setting setting : kAllSettings) {
         const std::int32_t index = selections.*SelectionMember(setting);
         const char* item = SettingItem(setting, index);
-        if (!json) {
-            out << SettingCaption(setting) << ": "
-                << (item ? std::string(item) : "no item (index " + std::to_string(index) + ")")
-                << "\n";
-        }
         settings[NamesOf(setting).json] = {{"index", index},
                                            {"item", TextOrNull(item ? item : "")}};
     }
+    nlohmann::ordered_json cells = nlohmann::ordered_json::array();
+    for (int bank = 1; bank <= kBankCount; ++bank) {
+        cells.push_back(image.Bank(bank).cells);
+    }
+    return {{"settings", settings}, {"cells", cells}};
+}
+
+// The five settings, as lines or as JSON; the JSON of a status file also names it.
+void PrintSettings(const SwitchImage& image, bool json, std::ostream& out,
+                   const std::string& file = {}) {
     if (json) {
-        nlohmann::ordered_json cells = nlohmann::ordered_json::array();
-        for (int bank = 1; bank <= kBankCount; ++bank) {
-            cells.push_back(image.Bank(bank).cells);
-        }
-        nlohmann::ordered_json document{{"settings", settings}, {"cells", cells}};
+        nlohmann::ordered_json document = SettingsJson(image);
         if (!file.empty()) {
             document["file"] = file;
         }
         PrintJson(document, out);
+        return;
+    }
+    const SwitchSelections selections = image.ComputeSelections();
+    for (Setting setting : kAllSettings) {
+        const std::int32_t index = selections.*SelectionMember(setting);
+        const char* item = SettingItem(setting, index);
+        out << SettingCaption(setting) << ": "
+            << (item ? std::string(item) : "no item (index " + std::to_string(index) + ")") << "\n";
     }
 }
 
@@ -137,6 +146,29 @@ int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) 
     return reporter.ReportFile(LoadStatusFile(file, image), false);
 }
 
+// What apply found and did; the JSON is printed whenever the display could be read.
+int ReportApply(const CliOptions& o, const ApplyResult& result, Reporter& reporter,
+                std::ostream& out) {
+    const bool read = result.outcome == Outcome::Unchanged || result.outcome == Outcome::Changed ||
+                      result.outcome == Outcome::NotHeld;
+    if (o.json && read) {
+        PrintJson({{"port", o.line.portName},
+                   {"changed", result.changed},
+                   {"verified", result.verified},
+                   {"before", SettingsJson(result.before)},
+                   {"after", SettingsJson(result.after)}},
+                  out);
+    }
+    return reporter.Report(result.outcome);
+}
+
+// The settings given on the command line, over the image a set or apply starts from.
+void ApplySettings(const CliOptions& o, SwitchImage& image) {
+    for (const SettingChoice& c : o.settings) {
+        ApplySetting(image, c.setting, c.index);
+    }
+}
+
 // The commands that use no port; nothing for the others.
 std::optional<int> RunWithoutPort(const CliOptions& o, CliEnvironment& env, Reporter& reporter) {
     switch (o.command) {
@@ -199,10 +231,18 @@ int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, S
                     return status;
                 }
             }
-            for (const SettingChoice& c : o.settings) {
-                ApplySetting(image, c.setting, c.index);
-            }
+            ApplySettings(o, image);
             return reporter.Report(SetStatus(env.channel, env.pause, progress, image));
+        }
+        case CliCommand::Apply: {
+            const bool fromFile = !o.loadFile.empty();
+            const ApplyResult result =
+                ApplyConfiguration(env.channel, env.pause, progress, [&](const SwitchImage& held) {
+                    SwitchImage wanted = fromFile ? image : held;
+                    ApplySettings(o, wanted);
+                    return wanted;
+                });
+            return ReportApply(o, result, reporter, env.out);
         }
         case CliCommand::Ports:
         case CliCommand::Show:

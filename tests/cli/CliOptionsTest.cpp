@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "cli/CliOptions.h"
 
 namespace vemora {
@@ -48,6 +50,26 @@ TEST(CliOptions, OptionsOfTheToolAfterTheCommand) {
     EXPECT_TRUE(parsed.options->json);
     EXPECT_TRUE(parsed.options->trace);
     EXPECT_EQ(parsed.options->saveFile, "a");
+}
+
+TEST(CliOptions, ManyPortsEachWithItsOwnFile) {
+    const std::string list = ::testing::TempDir() + "bench.txt";
+    std::ofstream(list) << "# the bench\n/dev/ttyUSB0\n\n  /dev/ttyUSB1  # left\nCOM3\n";
+    const auto parsed = Parse({"-p", "/dev/serial/by-id/usb-1a86-port0", "--ports-from", list,
+                               "get", "--save", "shop-{port}.sts"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->ports,
+              (std::vector<std::string>{"/dev/serial/by-id/usb-1a86-port0", "/dev/ttyUSB0",
+                                        "/dev/ttyUSB1", "COM3"}));
+    const CliOptions com3 = ForPort(*parsed.options, "COM3");
+    EXPECT_EQ(com3.line.portName, "COM3");
+    EXPECT_EQ(com3.saveFile, "shop-COM3.sts");
+    EXPECT_EQ(ForPort(*parsed.options, "/dev/serial/by-id/usb-1a86-port0").saveFile,
+              "shop-usb-1a86-port0.sts");
+
+    std::ofstream(list) << "/dev/ttyUSB0\nttyUSB1\n";
+    EXPECT_NE(Parse({"--ports-from", list, "check"}).error.find("bench.txt:2: unknown port"),
+              std::string::npos);
 }
 
 TEST(CliOptions, SettingsByTextOrIndex) {
@@ -99,6 +121,11 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"set", "--charset", "-1"}, "--charset takes one of"},
         {{"items", "contrast"}, "the setting is"},
         {{"get", "--restore"}, "not expected: --restore"},
+        // Several ports at once.
+        {{"-p", "COM2", "-p", "COM3", "get", "--save", "shop.sts"}, "needs {port}"},
+        {{"-p", "COM2", "-p", "COM2", "check"}, "COM2 is given twice"},
+        {{"--ports-from", "/nonexistent/bench.txt", "check"}, "cannot be read"},
+        {{"--mode", "others", "apply"}, "ESC/POS"},
     };
     for (const Case& c : cases) {
         const auto parsed = Parse(c.args);

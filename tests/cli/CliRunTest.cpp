@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/CliRun.h"
+#include "cli/ManyPorts.h"
 #include "support/DisplayBench.h"
 #include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
@@ -240,6 +241,37 @@ TEST_F(CliRunTest, JsonOfOddNamesParsesInPython) {
     for (const auto& temporary : {json, script, parsed}) {
         std::filesystem::remove(temporary);
     }
+}
+
+TEST(ManyPorts, EachPortsLinesLedByItsNameOrOneJsonArray) {
+    // Every port but COM3 answers; COM3's run fails.
+    const RunOnePort run = [](const CliOptions& one, std::ostream& out, std::ostream& err) {
+        if (one.line.portName == "COM3") {
+            err << "Port error! Check port, please.\n";
+            return 3;
+        }
+        (one.json ? err : out) << "Connected.\n";
+        if (one.json) {
+            out << "{\"settings\":{}}\n";
+        }
+        return 0;
+    };
+    const auto parsed = ParseCommandLine({"-p", "COM2", "-p", "COM3", "-p", "/dev/ttyUSB0", "get"});
+    ASSERT_TRUE(parsed.options);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunOnPorts(*parsed.options, run, out, err), 3);
+    EXPECT_EQ(out.str(), "COM2: Connected.\n/dev/ttyUSB0: Connected.\n");
+    EXPECT_EQ(err.str(), "COM3: Port error! Check port, please.\n");
+
+    CliOptions json = *parsed.options;
+    json.json = true;
+    out.str("");
+    EXPECT_EQ(RunOnPorts(json, run, out, err), 3);
+    EXPECT_EQ(out.str(),
+              "[{\"settings\":{},\"port\":\"COM2\",\"exitStatus\":0,\"messages\":[\"Connected.\"]},"
+              "{\"port\":\"COM3\",\"exitStatus\":3,\"messages\":[\"Port error! Check port, "
+              "please.\"]},{\"settings\":{},\"port\":\"/dev/ttyUSB0\",\"exitStatus\":0,"
+              "\"messages\":[\"Connected.\"]}]\n");
 }
 
 }  // namespace
