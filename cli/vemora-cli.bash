@@ -14,13 +14,13 @@ _vemora_cli() {
     local cur prev words cword
     _init_completion -n := || return
 
-    local tool_options='-h --help --help-all --version -p --port -b --baud -d --data-bits --parity
-        -m --mode --keep-printers --json --trace'
-    local commands='ports check self-test get set direct info show items printers'
+    local tool_options='-h --help --help-all --version -p --port --ports-from -b --baud -d
+        --data-bits --parity -m --mode --keep-printers --json --trace'
+    local commands='ports check self-test get set apply direct info show items printers'
     local command='' i
     for ((i = 1; i < cword; i++)); do
         case ${words[i - 1]} in
-            -p | --port | -b | --baud | -d | --data-bits | --parity | -m | --mode | --save | \
+            -p | --port | --ports-from | -b | --baud | -d | --data-bits | --parity | -m | --mode | --save | \
                 --load | --code-table | --charset | --brightness | --peripheral | --cursor)
                 continue ;;
         esac
@@ -38,6 +38,7 @@ _vemora_cli() {
         --parity) _vemora_cli_offer < <(printf '%s\n' none odd even); return ;;
         -m | --mode) _vemora_cli_offer < <(printf '%s\n' escpos korvant others); return ;;
         --save | --load) _filedir sts; return ;;
+        --ports-from) _filedir; return ;;
         --code-table | --charset | --brightness | --peripheral | --cursor)
             _vemora_cli_offer < <(vemora-cli items "${prev#--}" 2>/dev/null | cut -f2-)
             return ;;
@@ -46,7 +47,8 @@ _vemora_cli() {
     local command_options=''
     case $command in
         get) command_options='--save' ;;
-        set) command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
+        set | apply)
+            command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
         direct) command_options='--code-table --charset' ;;
         printers) command_options='--restore' ;;
     esac
