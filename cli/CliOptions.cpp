@@ -350,6 +350,11 @@ const SettingNames& NamesOf(Setting setting) {
     return kSettingNames[static_cast<int>(setting)];
 }
 
+bool UsesPort(CliCommand command) {
+    return command != CliCommand::Ports && command != CliCommand::Show &&
+           command != CliCommand::Items && command != CliCommand::Printers;
+}
+
 CliOptions ForPort(const CliOptions& options, const std::string& port) {
     CliOptions one = options;
     one.line.portName = port;

@@ -72,6 +72,9 @@ struct ParsedCommandLine {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
+// True for the commands that work on a display (and so on each port given).
+bool UsesPort(CliCommand command);
+
 // The options of one port's run out of a run on several: its port, and its own file to save to.
 CliOptions ForPort(const CliOptions& options, const std::string& port);
 

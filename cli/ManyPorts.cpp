@@ -50,6 +50,9 @@ nlohmann::ordered_json PortDocument(const std::string& port, const PortRun& run)
 
 int RunOnPorts(const CliOptions& options, const RunOnePort& run, std::ostream& out,
                std::ostream& err) {
+    if (!UsesPort(options.command)) {
+        return run(options, out, err);
+    }
     if (options.ports.size() == 1) {
         return run(ForPort(options, options.ports.front()), out, err);
     }

@@ -4,12 +4,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <thread>
 
 #include "cli/CliRun.h"
+#include "cli/ManyPorts.h"
 #include "flows/Outcome.h"
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
@@ -20,12 +23,12 @@ namespace {
 
 using namespace vemora;
 
-void Warn(const std::string& line) {
-    std::cerr << "vemora-cli: " << line << "\n";
+void Warn(std::ostream& err, const std::string& line) {
+    err << "vemora-cli: " << line << "\n";
 }
 
-// Printers parked for this run, each problem said on stderr; given back at the end, also when a
-// signal ends the run.
+// Printers parked for a port, each problem said on the port's stderr; given back at the end, also
+// when a signal ends the run.
 class ParkedPrinters {
   public:
     explicit ParkedPrinters(bool keep) {
@@ -33,13 +36,13 @@ class ParkedPrinters {
             printers_.emplace(MakeCupsSpooler());
         }
     }
-    OpenError Release(const std::string& portName) {
+    OpenError Release(const std::string& portName, std::ostream& err) {
         if (!printers_) {
             return {};
         }
         const ReleaseReport report = printers_->ReleasePrinterPorts(portName);
         for (const std::string& line : DescribeRelease(report)) {
-            Warn(line);
+            Warn(err, line);
         }
         return report.held;
     }
@@ -50,13 +53,13 @@ class ParkedPrinters {
         }
     }
     // Names every printer that did not get its port back; true when one is left parked or stopped.
-    bool Restore(std::chrono::milliseconds limit) {
+    bool Restore(std::chrono::milliseconds limit, std::ostream& err) {
         if (!printers_) {
             return false;
         }
         const std::vector<UnrestoredPrinter> unrestored = printers_->RestorePrinterPorts(limit);
         for (const UnrestoredPrinter& p : unrestored) {
-            Warn(DescribeUnrestored(p));
+            Warn(err, DescribeUnrestored(p));
         }
         return LeftParked(unrestored);
     }
@@ -85,11 +88,11 @@ int ListOrRecoverPrinters(const CliOptions& options) {
         }
         end = listing.end;
         for (const std::string& line : DescribeRelease({.end = end})) {
-            Warn(line);
+            Warn(std::cerr, line);
         }
     }
     if (end == PassEnd::NotRunning) {
-        Warn(std::string(kNoScheduler));
+        Warn(std::cerr, std::string(kNoScheduler));
     }
     return leftParked || end == PassEnd::NoAnswer || end == PassEnd::LockBusy ? 5 : 0;
 }
@@ -106,16 +109,80 @@ sigset_t BlockEndingSignals() {
     return signals;
 }
 
-// This machine's port; with --trace it tells every transfer on stderr.
-std::unique_ptr<SerialDevice> SystemPort(bool trace, std::chrono::steady_clock::time_point start) {
+// This machine's port; with --trace it tells every transfer on the port's stderr.
+std::unique_ptr<SerialDevice> SystemPort(bool trace, std::chrono::steady_clock::time_point start,
+                                         std::ostream& err) {
     std::unique_ptr<SerialDevice> system = MakeSystemSerialDevice();
     if (!trace) {
         return system;
     }
-    return MakeTracingDevice(std::move(system), std::cerr, [start] {
+    return MakeTracingDevice(std::move(system), err, [start] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
     });
+}
+
+// What a port's run holds while it works: the port, and the printers parked for it.
+struct PortHold {
+    GuardedPort& port;
+    ParkedPrinters& printers;
+};
+
+// The holds of the ports being worked on, so that a signal ends every one of them.
+class Holds {
+  public:
+    void Add(PortHold* hold) {
+        std::lock_guard lock(mutex_);
+        holds_.push_back(hold);
+    }
+    void Remove(PortHold* hold) {
+        std::lock_guard lock(mutex_);
+        std::erase(holds_, hold);
+    }
+    // Ends the work on every port for good (a display in its setup mode is told to leave it),
+    // then gives back every port's printers within the signal's time.
+    void EndAll() {
+        std::lock_guard lock(mutex_);
+        for (PortHold* hold : holds_) {
+            hold->printers.Interrupt();
+            hold->port.Shutdown();
+        }
+        std::cerr << "Interrupted." << std::endl;
+        const auto deadline = std::chrono::steady_clock::now() + kRestoreOnSignal;
+        for (PortHold* hold : holds_) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            hold->printers.Restore(std::max(left, std::chrono::milliseconds(0)), std::cerr);
+        }
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<PortHold*> holds_;
+};
+
+// One port's run: its own port and printers, and the command on its display.
+int RunOnOnePort(const CliOptions& one, std::ostream& out, std::ostream& err, Holds& holds,
+                 std::chrono::steady_clock::time_point start) {
+    ParkedPrinters printers(one.keepPrinters || !UsesPort(one.command));
+    auto device = std::make_unique<GuardedPort>(SystemPort(one.trace, start, err),
+                                                GuardedPort::AfterShutdown::Waiting);
+    PortHold hold{*device, printers};
+    CSerialChannel channel(std::move(device));
+    holds.Add(&hold);
+    CliEnvironment env{
+        channel,
+        [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); },
+        [&](const std::string& port) { return printers.Release(port, err); },
+        [] { return ListPorts(); },
+        out,
+        err,
+    };
+    const int status = RunCli(one, env);
+    channel.Close();
+    const bool leftParked = printers.Restore(kPassDeadline, err);
+    holds.Remove(&hold);
+    return leftParked ? 5 : status;
 }
 
 }  // namespace
@@ -135,43 +202,26 @@ int main(int argc, char** argv) {
     if (options.command == CliCommand::Printers) {
         return ListOrRecoverPrinters(options);
     }
-    const bool usesPort = options.command != CliCommand::Ports &&
-                          options.command != CliCommand::Show &&
-                          options.command != CliCommand::Items;
     const sigset_t signals = BlockEndingSignals();
 
     // A save beyond the file size limit fails as a write, and the run ends as any failed save.
     signal(SIGXFSZ, SIG_IGN);
 
-    ParkedPrinters printers(options.keepPrinters || !usesPort);
-    auto device = std::make_unique<GuardedPort>(SystemPort(options.trace, start),
-                                                GuardedPort::AfterShutdown::Waiting);
-    GuardedPort& port = *device;
-    CSerialChannel channel(std::move(device));
+    Holds holds;
     std::thread watcher([&] {
         int signal = 0;
         sigwait(&signals, &signal);
         if (signal != SIGUSR1) {
-            printers.Interrupt();
-            port.Shutdown();
-            std::cerr << "Interrupted." << std::endl;
-            printers.Restore(kRestoreOnSignal);
+            holds.EndAll();
             _exit(128 + signal);
         }
     });
 
-    CliEnvironment env{
-        channel,
-        [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); },
-        [&](const std::string& port) { return printers.Release(port); },
-        [] { return ListPorts(); },
-        std::cout,
-        std::cerr,
+    const RunOnePort run = [&](const CliOptions& one, std::ostream& out, std::ostream& err) {
+        return RunOnOnePort(one, out, err, holds, start);
     };
-    const int status = RunCli(options, env);
-    channel.Close();
-    const bool leftParked = printers.Restore(kPassDeadline);
+    const int status = RunOnPorts(options, run, std::cout, std::cerr);
     pthread_kill(watcher.native_handle(), SIGUSR1);
     watcher.join();
-    return leftParked ? 5 : status;
+    return status;
 }
