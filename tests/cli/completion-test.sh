@@ -18,7 +18,7 @@ expect() {
 
 cd "$(mktemp -d)" && touch shop.sts notes.txt
 expect '100% 20% 40% 60% ' set --brightness ''
-expect 'check direct get info items ports printers self-test set show ' -p COM2 ''
+expect 'apply check direct get info items ports printers self-test set show ' -p COM2 ''
 expect 'PC437\ \(USA:\ Standard\ Europe\) ' -m escpos set --code-table PC4
 expect 'shop.sts ' show ''
 expect 'shop.sts ' set --load ''
