@@ -111,7 +111,7 @@ void AddLineOptions(CLI::App& app, CliOptions& o, std::string& portsFrom) {
                           "the mode is escpos, korvant or others"));
     app.add_flag("--keep-printers", o.keepPrinters,
                  "do not park the local printers that use the port");
-    app.add_flag("--json", o.json, "machine-readable output for ports, get, show and items");
+    app.add_flag("--json", o.json, "machine-readable output for ports, get, apply, show and items");
     app.add_flag("--trace", o.trace,
                  "every byte written to and read from the port, in hex, with the milliseconds\n"
                  "since the start, on stderr");
@@ -156,11 +156,47 @@ struct CommandLine {
     std::string portsFrom;
 };
 
+// What set and apply write: the switches of a status file, or those read, with the given settings.
+void AddWriteOptions(CLI::App* command, CommandLine& line, CliOptions& o) {
+    command->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
+        ->type_name("FILE")
+        ->transform(FileRule("--load"));
+    AddSettingOptions(command, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
+}
+
+// A command of vemora-cli, named in the parsed line for Complete.
+CLI::App* AddNamed(CommandLine& line, const char* name, CliCommand command,
+                   const char* description) {
+    CLI::App* sub = AddCommand(line.app, name, description);
+    line.commands[sub] = command;
+    return sub;
+}
+
+// set and apply: what they write to the display's memory switches.
+void AddWriteCommands(CommandLine& line, CliOptions& o) {
+    CLI::App* set =
+        AddNamed(line, "set", CliCommand::Set,
+                 "ESC/POS: check, the image from FILE or from a Get Status, the\ngiven "
+                 "settings applied (X: the item's text or its index), Set Status\n\n"
+                 "ESC/POS: checks the connection, takes the switches from FILE or reads "
+                 "them\nfrom the display, applies the given settings and writes the five "
+                 "switches.\nX is the item's text (as get prints it) or its index in the "
+                 "list, from 0;\n`vemora-cli items` lists them.");
+    AddWriteOptions(set, line, o);
+    CLI::App* apply =
+        AddNamed(line, "apply", CliCommand::Apply,
+                 "ESC/POS: like set, but writes only a display that holds something else,\nthen "
+                 "reads it back\n\nESC/POS: checks the connection, reads the five memory switches, "
+                 "makes the\nwanted switches (from FILE, or the ones read with the given settings "
+                 "applied)\nand, only where they differ from what the display holds, writes them "
+                 "and reads\nthem back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1 when "
+                 "the display\ndoes not hold what was sent.");
+    AddWriteOptions(apply, line, o);
+}
+
 void AddCommands(CommandLine& line, CliOptions& o) {
     const auto add = [&](const char* name, CliCommand command, const char* description) {
-        CLI::App* sub = AddCommand(line.app, name, description);
-        line.commands[sub] = command;
-        return sub;
+        return AddNamed(line, name, command, description);
     };
     add("ports", CliCommand::Ports,
         "the port names a user can choose, with descriptions\n\nLists the port names a user can "
@@ -181,29 +217,7 @@ void AddCommands(CommandLine& line, CliOptions& o) {
                      "(ttyUSB0, COM3), which several ports need")
         ->type_name("FILE")
         ->transform(FileRule("--save"));
-    CLI::App* set = add("set", CliCommand::Set,
-                        "ESC/POS: check, the image from FILE or from a Get Status, the\ngiven "
-                        "settings applied (X: the item's text or its index), Set Status\n\n"
-                        "ESC/POS: checks the connection, takes the switches from FILE or reads "
-                        "them\nfrom the display, applies the given settings and writes the five "
-                        "switches.\nX is the item's text (as get prints it) or its index in the "
-                        "list, from 0;\n`vemora-cli items` lists them.");
-    set->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
-        ->type_name("FILE")
-        ->transform(FileRule("--load"));
-    AddSettingOptions(set, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
-    CLI::App* apply =
-        add("apply", CliCommand::Apply,
-            "ESC/POS: like set, but writes only a display that holds something else,\nthen "
-            "reads it back\n\nESC/POS: checks the connection, reads the five memory switches, "
-            "makes the\nwanted switches (from FILE, or the ones read with the given settings "
-            "applied)\nand, only where they differ from what the display holds, writes them "
-            "and reads\nthem back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1 when "
-            "the display\ndoes not hold what was sent.");
-    apply->add_option("--load", o.loadFile, "a status file; its name must end in \"sts\"")
-        ->type_name("FILE")
-        ->transform(FileRule("--load"));
-    AddSettingOptions(apply, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
+    AddWriteCommands(line, o);
     AddSettingOptions(add("direct", CliCommand::Direct,
                           "other modes: check, then the direct Set Status\n\nOther emulations "
                           "(--mode korvant or others): checks the connection, then\nsends the "
@@ -239,7 +253,7 @@ void AddCommands(CommandLine& line, CliOptions& o) {
 
 constexpr const char* kFooter = R"(Exit status:
   0  done
-  1  the display refused or did not respond
+  1  the display refused or did not respond, or (apply) does not hold what was sent
   2  usage
   3  the port could not be configured, opened or written, or another program holds it
   4  a file could not be read or written, or has the wrong format
