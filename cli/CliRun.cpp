@@ -1,4 +1,5 @@
 #include "cli/CliRun.h"
+#include "cli/CliJson.h"
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -18,12 +19,6 @@ class NoProgress : public Progress {
     void SetPosition(int) override {}
     void Step() override {}
 };
-
-// Every JSON document goes out through here: file names and sysfs strings may hold bytes that are
-// not UTF-8, which become U+FFFD rather than an exception.
-void PrintJson(const nlohmann::ordered_json& document, std::ostream& out) {
-    out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-}
 
 nlohmann::ordered_json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
@@ -254,6 +249,10 @@ int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, S
 }
 
 }  // namespace
+
+void PrintJson(const nlohmann::ordered_json& document, std::ostream& out) {
+    out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+}
 
 int ExitStatusFor(Outcome outcome) {
     switch (outcome) {

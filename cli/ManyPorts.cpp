@@ -1,4 +1,5 @@
 #include "cli/ManyPorts.h"
+#include "cli/CliJson.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -78,7 +79,7 @@ int RunOnPorts(const CliOptions& options, const RunOnePort& run, std::ostream& o
         PrintLed(port, runs[i].err.str(), err);
     }
     if (options.json) {
-        out << all.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+        PrintJson(all, out);
     }
     return status;
 }
