@@ -4,7 +4,7 @@ namespace vemora {
 
 bool SwitchWritesDiffer(const SwitchImage& held, const SwitchImage& wanted) {
     for (int bank = 1; bank <= kBankCount; ++bank) {
-        if (wanted.FormatBankDigits(bank) != held.ReadBankDigits(bank)) {
+        if (wanted.FormatBankDigits(bank) != held.FormatBankDigits(bank)) {
             return true;
         }
     }

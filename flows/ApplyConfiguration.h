@@ -19,8 +19,9 @@ struct ApplyResult {
 // The image to bring the display to, made from the one it holds.
 using WantedImage = std::function<SwitchImage(const SwitchImage& held)>;
 
-// True when a Set Status of `wanted` would put other digits on the display than those it sent in
-// `held`, bank by bank (cell 0 and the cells a bank's write does not carry never reach it).
+// True when a Set Status of `wanted` would send other digits than a Set Status of `held`, bank by
+// bank: a display may answer any non-zero digit for an on switch, and cell 0 and the cells a
+// bank's write does not carry never reach it.
 bool SwitchWritesDiffer(const SwitchImage& held, const SwitchImage& wanted);
 
 // Reads the display (Get Status) and, only when the wanted image differs, writes it (Set Status)
