@@ -5,30 +5,28 @@
 
 namespace vemora {
 
-std::string PortDevicePath(std::string_view portName) {
-    std::string_view rest = portName;
-    if (rest.starts_with("\\\\.\\")) {
-        rest.remove_prefix(4);
+std::optional<unsigned> ComPortNumber(std::string_view portName) {
+    if (portName.starts_with("\\\\.\\")) {
+        portName.remove_prefix(4);
     }
-    if (rest.starts_with("COM") && rest.size() > 3) {
-        int n = 0;
-        const char* first = rest.data() + 3;
-        const char* last = rest.data() + rest.size();
-        const auto [end, error] = std::from_chars(first, last, n);
-        if (error == std::errc{} && end == last && n >= 1 && *first != '0') {
-            return "/dev/ttyS" + std::to_string(n - 1);
-        }
+    if (!portName.starts_with("COM") || portName.size() == 3 || portName[3] == '0') {
+        return std::nullopt;
     }
-    return std::string(portName);
+    unsigned n = 0;
+    const char* last = portName.data() + portName.size();
+    const auto [end, error] = std::from_chars(portName.data() + 3, last, n);
+    if (error != std::errc{} || end != last) {
+        return std::nullopt;
+    }
+    return n;
 }
 
 std::string PortBaseName(std::string_view portName) {
-    const std::string device = PortDevicePath(portName);
-    if (device != portName) {
-        return std::string(portName.substr(portName.rfind('\\') + 1));
+    if (const auto n = ComPortNumber(portName)) {
+        return "COM" + std::to_string(*n);
     }
-    const std::string base = std::filesystem::path(device).filename().string();
-    return base.empty() ? device : base;
+    const std::string base = std::filesystem::path(portName).filename().string();
+    return base.empty() ? std::string(portName) : base;
 }
 
 }  // namespace vemora

@@ -2,6 +2,7 @@
 // The port names a user chooses and the devices they stand for on this machine.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,14 @@ inline constexpr std::array<std::string_view, 15> kFixedPortNames{
     "COM6",         "COM7",         "COM8",         "COM9",         "\\\\.\\COM10",
     "\\\\.\\COM11", "\\\\.\\COM12", "\\\\.\\COM13", "\\\\.\\COM14", "\\\\.\\COM15"};
 
-// "COMn" and "\\.\COMn" are /dev/ttyS(n-1); a name that begins with "/" is a device path used as it
-// is; anything else is returned unchanged (and will not open).
+// The n of "COMn" or "\\.\COMn" (n from 1, written without leading zeros); nothing for any other
+// name.
+std::optional<unsigned> ComPortNumber(std::string_view portName);
+
+// What the port is called where printers and locks name it. On Linux its device path: "COMn" and
+// "\\.\COMn" are /dev/ttyS(n-1), a name that begins with "/" is a device path used as it is. On
+// Windows "COMn", without the device-namespace prefix, as printer port strings ("COM10:") write
+// it. Anything else is returned unchanged (and will not open).
 std::string PortDevicePath(std::string_view portName);
 
 // A port's short name, for files and lines that say which port they are about: "COMn" for COMn

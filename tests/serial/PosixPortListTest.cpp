@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/PortList.h"
+#include "serial/PosixPortList.h"
 
 namespace vemora {
 namespace {
@@ -50,7 +50,7 @@ class PortListTest : public ::testing::Test {
     // "name | description", one a line, for readable failures.
     std::vector<std::string> Listed() const {
         std::vector<std::string> lines;
-        for (const PortChoice& choice : ListPorts(Sys(), Dev())) {
+        for (const PortChoice& choice : ListPortsUnder(Sys(), Dev())) {
             lines.push_back(choice.name + " | " + choice.description);
         }
         return lines;
@@ -125,7 +125,7 @@ TEST_F(PortListTest, ListsEachSerialDeviceOnceAfterTheFixedNames) {
     EXPECT_EQ(Listed(), expected);
 
     // A USB adapter by its link, with its device and ids; a UART has neither link nor ids.
-    const auto ports = ListPorts(Sys(), Dev());
+    const auto ports = ListPortsUnder(Sys(), Dev());
     EXPECT_EQ(ports[17],
               (PortChoice{dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0",
                           "ttyUSB0, FTDI FT232R USB UART", dev + "ttyUSB0",

@@ -1,4 +1,4 @@
-#include "serial/PortList.h"
+#include "serial/PosixPortList.h"
 
 #include <algorithm>
 #include <cctype>
@@ -137,7 +137,7 @@ FoundPorts FindPorts(const fs::path& sysRoot, const fs::path& devRoot) {
 
 }  // namespace
 
-std::vector<PortChoice> ListPorts(const fs::path& sysRoot, const fs::path& devRoot) {
+std::vector<PortChoice> ListPortsUnder(const fs::path& sysRoot, const fs::path& devRoot) {
     FoundPorts found = FindPorts(sysRoot, devRoot);
     std::vector<PortChoice> choices;
     for (std::string_view fixed : kFixedPortNames) {
@@ -165,6 +165,10 @@ std::vector<PortChoice> ListPorts(const fs::path& sysRoot, const fs::path& devRo
         }
     }
     return choices;
+}
+
+std::vector<PortChoice> ListPorts() {
+    return ListPortsUnder("/sys", "/dev");
 }
 
 }  // namespace vemora
