@@ -110,7 +110,8 @@ void AddLineOptions(CLI::App& app, CliOptions& o, std::string& portsFrom) {
         ->transform(OneOf({{"escpos", "0"}, {"korvant", "1"}, {"others", "2"}},
                           "the mode is escpos, korvant or others"));
     app.add_flag("--keep-printers", o.keepPrinters,
-                 "do not park the local printers that use the port");
+                 "leave the local printers that use the port alone (the port's lock\n"
+                 "is taken all the same)");
     app.add_flag("--json", o.json, "machine-readable output for ports, get, apply, show and items");
     app.add_flag("--trace", o.trace,
                  "every byte written to and read from the port, in hex, with the milliseconds\n"

@@ -27,8 +27,8 @@ void Warn(std::ostream& err, const std::string& line) {
     err << "vemora-cli: " << line << "\n";
 }
 
-// Printers parked for a port, each problem said on the port's stderr; given back at the end, also
-// when a signal ends the run.
+// The port's lock and, unless they are kept, the printers parked for the port, each problem said
+// on the port's stderr; given back at the end, also when a signal ends the run.
 class ParkedPrinters {
   public:
     explicit ParkedPrinters(bool keep) {
@@ -37,14 +37,16 @@ class ParkedPrinters {
         }
     }
     OpenError Release(const std::string& portName, std::ostream& err) {
-        if (!printers_) {
-            return {};
+        if (const LockError lock = locks_.Take(portName); lock.failure != LockFailure::None) {
+            return PortLockRefusal(portName, lock);
         }
-        const ReleaseReport report = printers_->ReleasePrinterPorts(portName);
-        for (const std::string& line : DescribeRelease(report)) {
-            Warn(err, line);
+        if (printers_) {
+            for (const std::string& line :
+                 DescribeRelease(printers_->ReleasePrinterPorts(portName))) {
+                Warn(err, line);
+            }
         }
-        return report.held;
+        return {};
     }
     // A signal is ending the run: a pass under way ends at once.
     void Interrupt() {
@@ -54,17 +56,17 @@ class ParkedPrinters {
     }
     // Names every printer that did not get its port back; true when one is left parked or stopped.
     bool Restore(std::chrono::milliseconds limit, std::ostream& err) {
-        if (!printers_) {
-            return false;
-        }
-        const std::vector<UnrestoredPrinter> unrestored = printers_->RestorePrinterPorts(limit);
+        const std::vector<UnrestoredPrinter> unrestored =
+            printers_ ? printers_->RestorePrinterPorts(limit) : std::vector<UnrestoredPrinter>{};
         for (const UnrestoredPrinter& p : unrestored) {
             Warn(err, DescribeUnrestored(p));
         }
+        locks_.Clear();
         return LeftParked(unrestored);
     }
 
   private:
+    PortLocks locks_;
     std::optional<PrinterPorts> printers_;
 };
 

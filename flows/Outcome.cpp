@@ -1,5 +1,7 @@
 #include "flows/Outcome.h"
 
+#include <cstring>
+
 namespace vemora {
 
 Message MessageFor(Outcome outcome) {
@@ -72,6 +74,61 @@ std::string DescribeOpenError(const OpenError& error) {
     return {};
 }
 
+namespace {
+
+// Quoted for a shell, so that a name pasted from a message runs nothing.
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// "process 4242, minicom of user alice"
+std::string HolderOf(const LockError& error) {
+    std::string text = "process " + std::to_string(error.pid);
+    if (!error.command.empty()) {
+        text += ", " + error.command + (error.user.empty() ? "" : " of user " + error.user);
+    }
+    return text;
+}
+
+std::string Removal(const LockError& error) {
+    return "; remove it as " + (error.user.empty() ? "" : error.user + " or ") + "root with: rm " +
+           ShellQuoted(error.file.string());
+}
+
+}  // namespace
+
+std::string DescribeLockError(const LockError& error) {
+    const std::string file = error.file.string();
+    switch (error.failure) {
+        case LockFailure::None:
+            return {};
+        case LockFailure::Held:
+            return (error.pid != 0 ? HolderOf(error) + ", " : std::string()) + "lock " + file;
+        case LockFailure::Stale:
+            return "the lock " + file + " was left by " +
+                   (error.pid != 0 ? "process " + std::to_string(error.pid) : "a process") +
+                   ", which has ended" + Removal(error);
+        case LockFailure::NotAFile:
+            return "the lock file " + file + " is not a regular file" + Removal(error);
+        case LockFailure::Link:
+            return "the lock file " + file + " is a symbolic link" + Removal(error);
+        case LockFailure::CannotOpen:
+            return "cannot open the lock file " + file + ": " + std::strerror(error.error);
+        case LockFailure::CannotWrite:
+            return "cannot write the lock file " + file + ": " + std::strerror(error.error);
+    }
+    return {};
+}
+
+OpenError PortLockRefusal(const std::string& portName, const LockError& error) {
+    return {error.failure == LockFailure::Held ? OpenFailure::Busy : OpenFailure::Other, portName,
+            DescribeLockError(error)};
+}
+
 std::string DescribeFileFailure(const FileResult& result, bool saving) {
     return std::string(saving ? "Could not save \"" : "Could not load \"") + result.path.string() +
            "\": " + result.reason + ".";
@@ -113,6 +170,14 @@ std::string Unparked(const UnparkedPrinter& printer) {
            "; it may print into the port.";
 }
 
+std::string MarksLockProblem(const LockError& error) {
+    if (error.failure != LockFailure::Held && error.failure != LockFailure::None) {
+        return "The printers' lock could not be taken: " + DescribeLockError(error);
+    }
+    return "Another program" + (error.pid != 0 ? " (" + HolderOf(error) + ")" : std::string()) +
+           " kept the printers' lock past " + std::to_string(kPassDeadline.count()) + " s";
+}
+
 }  // namespace
 
 std::vector<std::string> DescribeRelease(const ReleaseReport& report) {
@@ -132,9 +197,8 @@ std::vector<std::string> DescribeRelease(const ReleaseReport& report) {
                         std::to_string(kRequestTimeout.count()) +
                         " s; printers on the port may print into it.");
     } else if (report.end == PassEnd::LockBusy) {
-        lines.push_back("Another program kept the printers' lock past " +
-                        std::to_string(kPassDeadline.count()) +
-                        " s; printers on the port were not parked and may print into it.");
+        lines.push_back(MarksLockProblem(report.marksLock) +
+                        "; printers on the port were not parked and may print into it.");
     }
     return lines;
 }

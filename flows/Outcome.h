@@ -47,6 +47,14 @@ bool IsSuccess(Outcome outcome);
 // Why the port did not open, in a user's words, with what to do about it.
 std::string DescribeOpenError(const OpenError& error);
 
+// Why a lock file could not be had: its holder, or what is wrong with the file and the command
+// that removes it. Empty for LockFailure::None.
+std::string DescribeLockError(const LockError& error);
+
+// A port whose lock could not be taken, as a failure to open it: Busy when another program holds
+// the lock.
+OpenError PortLockRefusal(const std::string& portName, const LockError& error);
+
 // A status file that could not be read or written: the file and the system's reason.
 std::string DescribeFileFailure(const FileResult& result, bool saving);
 

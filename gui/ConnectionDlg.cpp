@@ -68,7 +68,9 @@ std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters(
         channel_.Close();
         connected_ = false;
     }
-    return printers_.RestorePrinterPorts(limit);
+    std::vector<UnrestoredPrinter> unrestored = printers_.RestorePrinterPorts(limit);
+    portLocks_.Clear();
+    return unrestored;
 }
 
 void CConnectionDlg::InterruptPrinters() {
@@ -114,14 +116,18 @@ void CConnectionDlg::OnCheckCommunication() {
     const Outcome outcome = CheckConnection(
         channel_, settings, mode,
         [this](const std::string& port) {
+            if (const LockError lock = portLocks_.Take(port); lock.failure != LockFailure::None) {
+                return PortLockRefusal(port, lock);
+            }
             const ReleaseReport report = printers_.ReleasePrinterPorts(port);
             if (const std::vector<std::string> lines = DescribeRelease(report); !lines.empty()) {
                 ShowMessage(this, kPrinterWarning, MessageIcon::Exclamation, Lines(lines));
             }
-            return report.held;
+            return OpenError{};
         },
         pause_);
     if (outcome != Outcome::Connected) {
+        portLocks_.Clear();
         ShowOutcome(this, outcome,
                     outcome == Outcome::OpenFailed ? DescribeOpenError(channel_.LastOpenError())
                                                    : std::string());
@@ -153,6 +159,7 @@ void CConnectionDlg::DropConnection() {
         return;
     }
     channel_.Close();
+    portLocks_.Clear();
     connected_ = false;
     ShowConnected(false);
 }

@@ -67,6 +67,8 @@ class CConnectionDlg : public QDialog {
 
     std::unique_ptr<Ui::ConnectionDlg> ui_;
     CSerialChannel channel_;
+    // The port's lock, held while the port is open, so that no other program opens it meanwhile.
+    PortLocks portLocks_;
     PrinterPorts printers_;
     Pause pause_;
     // Typed parity text selects nothing and leaves the last captured parity as it was.

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 namespace vemora {
@@ -59,6 +60,10 @@ std::string_view Word(std::string_view& s) {
 
 }  // namespace
 
+bool IsValidPid(long pid) {
+    return pid > 0 && pid <= std::numeric_limits<pid_t>::max();
+}
+
 Holder ThisProcess(const std::string& port) {
     return {getpid(), ProcessStart(getpid()), HostName(), port};
 }
@@ -100,7 +105,7 @@ std::vector<Holder> DecodeHolders(std::string_view text) {
         holder.start = Word(entry);
         holder.host = Word(entry);
         holder.port = Trim(entry);
-        if (error == std::errc{} && last == pid.data() + pid.size() && holder.pid > 0 &&
+        if (error == std::errc{} && last == pid.data() + pid.size() && IsValidPid(holder.pid) &&
             !holder.port.empty()) {
             holders.push_back(std::move(holder));
         }

@@ -18,6 +18,10 @@ struct Holder {
     bool operator==(const Holder&) const = default;
 };
 
+// True for a number that can be a process id: anything else (0, negative, beyond pid_t such as
+// 4294967297) must not reach kill(), where it would wrap to another process.
+bool IsValidPid(long pid);
+
 // This process, holding `port`.
 Holder ThisProcess(const std::string& port);
 

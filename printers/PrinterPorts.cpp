@@ -158,19 +158,15 @@ ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
         return {.end = PassEnd::Interrupted};
     }
     const std::string real = RealDevicePath(device);
-    if (!locks_.contains(real)) {
-        PortLockResult taken = TakePortLock(real);
-        if (!taken.lock) {
-            taken.error.device = portName;
-            return {.held = taken.error};
-        }
-        locks_.emplace(real, std::move(*taken.lock));
+    {
+        std::lock_guard lock(state_);
+        ports_.insert(real);
     }
-
     const PassLimits limits = LimitsFrom(kPassDeadline, &interrupted_);
-    const std::optional<HeldLock> marks = TakeMarkLock(limits);
-    if (!marks) {
-        return {.end = limits.Interrupted() ? PassEnd::Interrupted : PassEnd::LockBusy};
+    const LockResult marks = TakeMarkLock(limits);
+    if (!marks.lock) {
+        return {.end = limits.Interrupted() ? PassEnd::Interrupted : PassEnd::LockBusy,
+                .marksLock = marks.error};
     }
     spooler_->BeginPass(limits);
     Pass pass{*spooler_, device, real, ThisProcess(real)};
@@ -248,11 +244,12 @@ std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::mi
         return unrestored;
     }
     if (!held_.empty()) {
-        const std::optional<HeldLock> marks = TakeMarkLock(limits);
+        const LockResult marksLock = TakeMarkLock(limits);
+        const bool marks = marksLock.lock.has_value();
         spooler_->BeginPass(limits);
         const Holder self = ThisProcess({});
         const auto mine = [&](const Holder& h) {
-            return SameProcess(h, self) && locks_.contains(h.port);
+            return SameProcess(h, self) && ports_.contains(h.port);
         };
         bool failed = false;
         for (const auto& [name, port] : map_) {
@@ -294,16 +291,17 @@ std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::mi
     std::lock_guard lock(state_);
     map_.clear();
     held_.clear();
-    locks_.clear();
+    ports_.clear();
     return unrestored;
 }
 
 ReleaseReport RecoverPrinters(Spooler& spooler) {
     ReleaseReport report;
     const PassLimits limits = LimitsFrom(kPassDeadline, nullptr);
-    const std::optional<HeldLock> marks = TakeMarkLock(limits);
-    if (!marks) {
+    const LockResult marks = TakeMarkLock(limits);
+    if (!marks.lock) {
         report.end = PassEnd::LockBusy;
+        report.marksLock = marks.error;
         return report;
     }
     spooler.BeginPass(limits);

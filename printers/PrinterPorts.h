@@ -6,8 +6,9 @@
 // The spooler keeps a mark on each parked printer (its former port and state, and its holders),
 // so that a run that ends without giving printers back (killed, a power cut) leaves them for the
 // next run to give back. Several runs may hold one printer: one parked it, the others joined, and
-// the last to let go gives it back. A port is held by one run at a time, through its lock file.
-// Every method may be called from any thread.
+// the last to let go gives it back. A port is held by one run at a time, through its lock file:
+// the caller takes it (PortLocks) before the first release for the port and keeps it until the
+// restore. Every method may be called from any thread.
 
 #include <atomic>
 #include <chrono>
@@ -32,7 +33,7 @@ enum class PassEnd {
     NotRunning,   // no scheduler: there is nothing to park
     NoAnswer,     // the scheduler did not answer in time
     Interrupted,  // the program is ending
-    LockBusy,     // another program kept the printers' lock past the deadline
+    LockBusy,     // the printers' lock could not be had: ReleaseReport::marksLock says why
 };
 
 enum class ParkFailure {
@@ -67,9 +68,8 @@ struct UnrestoredPrinter {
 bool LeftParked(const std::vector<UnrestoredPrinter>& printers);
 
 struct ReleaseReport {
-    // Busy when another program holds the port: then no printer was touched.
-    OpenError held{};
     PassEnd end = PassEnd::Done;
+    LockError marksLock{};  // why the printers' lock could not be had (LockBusy)
     std::vector<UnparkedPrinter> unparked{};
     // Printers that ended runs had left parked, given back (or not) by this pass.
     std::vector<std::string> recovered{};
@@ -87,18 +87,17 @@ class PrinterPorts {
     explicit PrinterPorts(std::unique_ptr<Spooler> spooler);
     ~PrinterPorts();
 
-    // Takes the port's lock unless held already; when another program holds it, returns that
-    // and touches no printer. Then, under the host-wide lock of the marks: gives back the
+    // Under the host-wide lock of the marks: gives back the
     // printers whose holders have all ended, or takes them over when they belong to this port;
     // joins the holders of printers another live run parked for this port; parks the printers
     // whose port string contains the device path of portName (as the user picked it: "COM1",
     // "\\.\COM10", "/dev/ttyUSB0") or the real device it leads to, case-sensitively. Each is
     // recorded before it is opened; a later record of the same printer replaces the earlier one.
-    // Called before every attempt to open the port.
+    // Called before every attempt to open the port, with the port's lock held.
     ReleaseReport ReleasePrinterPorts(const std::string& portName);
     // Lets go of every printer this object holds: one that no live run holds any more gets its
     // port string and state back, if it is still parked with its mark; then the port locks are
-    // let go and the map emptied. Returns the printers that did not get their port back. When a
+    // the map emptied. Returns the printers that did not get their port back. When a
     // pass under way does not end within the limit, nothing is given back: every held printer
     // is returned as still parked, for the next run to give back.
     std::vector<UnrestoredPrinter> RestorePrinterPorts(
@@ -124,8 +123,8 @@ class PrinterPorts {
     // Guards map_ and held_, which a restore that could not wait for the pass still reads.
     mutable std::mutex state_;
     PrinterPortMap map_;
-    std::set<std::string> held_;             // the printers this object is a holder of
-    std::map<std::string, HeldLock> locks_;  // real device path -> its port lock
+    std::set<std::string> held_;   // the printers this object is a holder of
+    std::set<std::string> ports_;  // the real devices released for
 };
 
 // Without taking any port: gives back the printers whose holders have all ended.

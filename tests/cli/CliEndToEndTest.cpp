@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "printers/HostLock.h"
 #include "support/ChildProcess.h"
 #include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
@@ -118,6 +119,16 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
     Finished check = Cli({"-p", sim.Path(), "--keep-printers", "check"});
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.err, "Display did not respond. Check the display, please.\n");
+
+    // --keep-printers leaves the printers alone, not the port's lock.
+    PortLocks otherRun;
+    ASSERT_EQ(otherRun.Take(sim.Path()), LockError{});
+    Finished held = Cli({"-p", sim.Path(), "--keep-printers", "check"});
+    EXPECT_EQ(held.status, 3);
+    EXPECT_NE(held.err.find("is held by another program (process " + std::to_string(getpid())),
+              std::string::npos)
+        << held.err;
+    otherRun.Clear();
 
     Finished missing = Cli({"-p", "/dev/vemora-no-such-port", "--keep-printers", "check"});
     EXPECT_EQ(missing.status, 3);

@@ -47,6 +47,48 @@ TEST(Outcome, OpenErrorsTellWhatToDo) {
     EXPECT_EQ(DescribeOpenError({}), "");
 }
 
+// A lock that could not be had names its holder, or what is wrong with the file and the command
+// that removes it, quoted for pasting.
+TEST(Outcome, LockErrorsNameTheHolderOrTheMend) {
+    const auto lock = [](LockFailure failure, long pid, const char* user, int error = 0) {
+        LockError e;
+        e.failure = failure;
+        e.file = "/run/lock/LCK..it's";
+        e.pid = pid;
+        e.command = pid != 0 ? "minicom" : "";
+        e.user = user;
+        e.error = error;
+        return e;
+    };
+    const struct {
+        LockError error;
+        const char* says;
+    } cases[] = {
+        {lock(LockFailure::Held, 42, "alice"),
+         "process 42, minicom of user alice, lock /run/lock/LCK..it's"},
+        {lock(LockFailure::Stale, 0, "alice"),
+         "the lock /run/lock/LCK..it's was left by a process, which has ended; remove it as alice "
+         "or root with: rm '/run/lock/LCK..it'\\''s'"},
+        {lock(LockFailure::NotAFile, 0, "bob"), "is not a regular file; remove it as bob or root"},
+        {lock(LockFailure::Link, 0, ""), "is a symbolic link; remove it as root with: rm"},
+        {lock(LockFailure::CannotOpen, 0, "", EACCES),
+         "cannot open the lock file /run/lock/LCK..it's: Permission denied"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = DescribeLockError(c.error);
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+    }
+    const LockError held = lock(LockFailure::Held, 42, "alice");
+    EXPECT_EQ(PortLockRefusal("COM1", held).failure, OpenFailure::Busy);
+    EXPECT_EQ(PortLockRefusal("COM1", lock(LockFailure::Link, 0, "")).failure, OpenFailure::Other);
+    const std::vector<std::string> marks =
+        DescribeRelease({.end = PassEnd::LockBusy, .marksLock = held});
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0],
+              "Another program (process 42, minicom of user alice) kept the printers' lock past "
+              "10 s; printers on the port were not parked and may print into it.");
+}
+
 // Each printer that did not get its port back says what failed and how to mend it.
 TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
     const struct {

@@ -236,9 +236,8 @@ TEST_F(ConnectionDlgTest, EachOutcomeOfTheCheckShowsItsMessage) {
 
 // Another run holds the port's lock: no printer is touched and the port is not opened.
 TEST_F(ConnectionDlgTest, APortHeldByAnotherRunIsNotOpened) {
-    testing::Script other{{{"receipt", "serial:/dev/ttyS0?baud=9600"}}};
-    PrinterPorts otherRun(std::make_unique<testing::ScriptedSpooler>(other));
-    ASSERT_EQ(otherRun.ReleasePrinterPorts("COM1").held.failure, OpenFailure::None);
+    PortLocks otherRun;
+    ASSERT_EQ(otherRun.Take("COM1"), LockError{});
     bench_.wire_.SetDsr(true);
 
     const auto shown = Check();

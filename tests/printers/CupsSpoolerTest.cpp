@@ -186,6 +186,8 @@ TEST_F(CupsSpoolerTest, AKilledRunsQueuesAreGivenBackByTheNextPass) {
 
     const pid_t run = fork();
     if (run == 0) {
+        PortLocks lock;
+        lock.Take("/dev/ttyS3");
         PrinterPorts killed(MakeCupsSpooler());
         killed.ReleasePrinterPorts("/dev/ttyS3");
         _exit(0);
@@ -206,7 +208,7 @@ TEST_F(CupsSpoolerTest, AKilledRunsQueuesAreGivenBackByTheNextPass) {
     test::RunCommand("lpoptions -p Slow", &options);
     EXPECT_EQ(options.find("vemora-parked"), std::string::npos) << options;
     // The killed run's port lock is taken over.
-    EXPECT_EQ(ports.ReleasePrinterPorts("/dev/ttyS3").held.failure, OpenFailure::None);
+    EXPECT_EQ(PortLocks().Take("/dev/ttyS3"), LockError{});
 }
 
 // /dev/ttyS1 also names /dev/ttyS10: the run that ends first leaves the shared queue parked for

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdarg>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -16,6 +23,7 @@ namespace {
 
 using testing::Script;
 using testing::ScriptedSpooler;
+using namespace std::chrono_literals;
 
 class PrinterPortsTest : public ::testing::Test {
   protected:
@@ -283,7 +291,7 @@ TEST_F(PrinterPortsTest, ASchedulerThatDoesNotAnswerIsReportedAndNothingIsRecord
     EXPECT_EQ(script.PortOf("A"), "serial:/dev/ttyS0");
 }
 
-// One run per port: a second run on the port, however it names it, touches no printer. A port
+// One run per port: a second run on the port, however it names it, does not get its lock. A port
 // named by a link parks the printers of its device and the other way round.
 TEST(PrinterPorts, OneRunPerPortAndALinkIsItsDevice) {
     const std::filesystem::path folder = test::kPrivateLockFolder.Path();
@@ -297,22 +305,178 @@ TEST(PrinterPorts, OneRunPerPortAndALinkIsItsDevice) {
     PrinterPorts first(std::make_unique<ScriptedSpooler>(script));
     Script secondScript = script;
     PrinterPorts second(std::make_unique<ScriptedSpooler>(secondScript));
+    PortLocks firstLock;
+    PortLocks secondLock;
 
-    EXPECT_EQ(first.ReleasePrinterPorts(link).held.failure, OpenFailure::None);
+    EXPECT_EQ(firstLock.Take(link), LockError{});
+    first.ReleasePrinterPorts(link);
     EXPECT_EQ(first.Map().size(), 2u);
     EXPECT_EQ(script.PortOf("Other"), "serial:/dev/ttyS0");
     EXPECT_TRUE(std::filesystem::exists(folder / PortLockName(device)));
 
-    const OpenError held = second.ReleasePrinterPorts(device).held;
-    EXPECT_EQ(held.failure, OpenFailure::Busy);
-    EXPECT_NE(held.detail.find("process " + std::to_string(getpid())), std::string::npos);
-    EXPECT_TRUE(secondScript.log.empty());
+    const LockError held = secondLock.Take(device);
+    EXPECT_EQ(held.failure, LockFailure::Held);
+    EXPECT_EQ(held.pid, getpid());
 
     first.RestorePrinterPorts();
+    firstLock.Clear();
     EXPECT_FALSE(std::filesystem::exists(folder / PortLockName(device)));
-    EXPECT_EQ(second.ReleasePrinterPorts(device).held.failure, OpenFailure::None);
+    EXPECT_EQ(secondLock.Take(device), LockError{});
+    second.ReleasePrinterPorts(device);
     EXPECT_EQ(second.Map().size(), 2u);
+}
+
+// What a run finds where a lock file should be. A pid beyond pid_t would wrap in kill() to a
+// live process; a FIFO would hang the open; a link would lead the lock elsewhere.
+TEST(HostLock, AFileThatIsNoLockIsRefusedAndAnEndedOneTakenOver) {
+    const std::filesystem::path folder = test::kPrivateLockFolder.Path();
+    const struct {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> plant;
+        LockFailure failure;
+    } cases[] = {
+        {"nothing", [](const auto&) {}, LockFailure::None},
+        {"an ended pid", [](const auto& p) { std::ofstream(p) << "  99999999\n"; },
+         LockFailure::None},
+        {"a pid beyond pid_t", [](const auto& p) { std::ofstream(p) << "4294967297\n"; },
+         LockFailure::None},
+        {"a live pid", [](const auto& p) { std::ofstream(p) << getppid() << "\n"; },
+         LockFailure::Held},
+        {"a FIFO", [](const auto& p) { mkfifo(p.c_str(), 0666); }, LockFailure::NotAFile},
+        {"a folder", [](const auto& p) { std::filesystem::create_directory(p); },
+         LockFailure::NotAFile},
+        {"a link", [](const auto& p) { std::filesystem::create_symlink("/etc/hostname", p); },
+         LockFailure::Link},
+    };
+    const mode_t umaskWas = umask(077);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string device = "/dev/vemora-" + std::string(c.name);
+        const std::filesystem::path file = folder / PortLockName(device);
+        c.plant(file);
+        const LockResult taken = TakePortLock(device);
+        EXPECT_EQ(taken.error.failure, c.failure);
+        EXPECT_EQ(taken.error.file, c.failure == LockFailure::None ? "" : file);
+        if (c.failure == LockFailure::Held) {
+            EXPECT_EQ(taken.error.pid, getppid());
+        }
+        if (taken.lock && c.name == std::string("nothing")) {
+            std::ifstream written(file);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}),
+                      std::string(10 - std::to_string(getpid()).size(), ' ') +
+                          std::to_string(getpid()) + "\n");
+            // Made under umask 077, other users' runs can still read it.
+            EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0644));
+        }
+    }
+    umask(umaskWas);
+}
+
+// The marks' lock: a FIFO or a link planted in its place is refused at once, naming the file; a
+// holder that keeps it past the limit is named.
+TEST(HostLock, TheMarksLockIsARegularFileAndItsHolderIsNamed) {
+    const std::filesystem::path file = test::kPrivateLockFolder.Path() / "vemora-printers.lock";
+    const struct {
+        const char* name;
+        std::function<void()> plant;
+        LockFailure failure;
+    } cases[] = {
+        {"a FIFO", [&] { mkfifo(file.c_str(), 0666); }, LockFailure::NotAFile},
+        {"a link", [&] { std::filesystem::create_symlink("/etc/hostname", file); },
+         LockFailure::Link},
+    };
+    Script script;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(file);
+        c.plant();
+        const ReleaseReport report = RecoverPrinters(*std::make_unique<ScriptedSpooler>(script));
+        EXPECT_EQ(report.end, PassEnd::LockBusy);
+        EXPECT_EQ(report.marksLock.failure, c.failure);
+        EXPECT_EQ(report.marksLock.file, file);
+        std::filesystem::remove(file);
+    }
+    const LockResult held = TakeMarkLock({std::chrono::steady_clock::now() + 1s});
+    const LockResult waited = TakeMarkLock({std::chrono::steady_clock::now() + 50ms});
+    EXPECT_EQ(waited.error.failure, LockFailure::Held);
+    EXPECT_EQ(waited.error.pid, getpid());
+    EXPECT_EQ(waited.error.user, "root");
+}
+
+// Runs `take` as user nobody; its exit status is the child's.
+int AsNobody(const std::function<int()>& take) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0 ? take() : 99);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Another user's port lock in the shared lock folder (sticky, world-writable): taken over where
+// this user may (root, or the folder's owner who may remove it), otherwise named with its owner.
+// Root is refused O_CREAT on another user's file there (fs.protected_regular, which the open
+// wrapper below plays where the machine has it off).
+TEST(HostLock, AnotherUsersLockIsTakenOverWhereTheUserMayOrNamed) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "Needs root, to run as a second user (nobody).";
+    }
+    const struct {
+        const char* name;
+        uid_t fileOwner;
+        uid_t folderOwner;
+        bool asNobody;
+        LockFailure failure;
+    } cases[] = {
+        {"nobody's, taken by root", 65534, 0, false, LockFailure::None},
+        {"root's, taken by nobody: may not remove", 0, 0, true, LockFailure::Stale},
+        {"root's, taken by nobody who owns the folder", 0, 65534, true, LockFailure::None},
+    };
+    const std::string device = "/dev/ttyVEMORA";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // Apart from the private lock folder, which the second user may not enter.
+        std::string folder = std::filesystem::temp_directory_path() / "vemora-shared-XXXXXX";
+        ASSERT_NE(mkdtemp(folder.data()), nullptr);
+        chmod(folder.c_str(), 01777);
+        chown(folder.c_str(), c.folderOwner, 0);
+        const std::filesystem::path file = std::filesystem::path(folder) / PortLockName(device);
+        std::ofstream(file) << "  99999999\n";
+        chown(file.c_str(), c.fileOwner, 0);
+        setenv("VEMORA_LOCK_DIR", folder.c_str(), 1);
+        const auto take = [&] {
+            const LockResult taken = TakePortLock(device);
+            const bool named = taken.error.failure != LockFailure::Stale ||
+                               (taken.error.user == "root" && taken.error.pid == 99999999);
+            return static_cast<int>(taken.error.failure) + (named ? 0 : 100);
+        };
+        EXPECT_EQ(c.asNobody ? AsNobody(take) : take(), static_cast<int>(c.failure));
+        setenv("VEMORA_LOCK_DIR", test::kPrivateLockFolder.Path().c_str(), 1);
+        std::filesystem::remove_all(folder);
+    }
 }
 
 }  // namespace
 }  // namespace vemora
+
+// fs.protected_regular = 2, as Debian sets it: an open with O_CREAT of another user's existing
+// regular file in a sticky folder that others may write is refused, to root too.
+extern "C" int __real_open(const char* path, int flags, ...);
+extern "C" int __wrap_open(const char* path, int flags, ...) {
+    va_list args;
+    va_start(args, flags);
+    const int mode = (flags & O_CREAT) != 0 ? va_arg(args, int) : 0;
+    va_end(args);
+    struct stat file {};
+    struct stat folder {};
+    const std::string parent = std::filesystem::path(path).parent_path().string();
+    if ((flags & O_CREAT) != 0 && lstat(path, &file) == 0 && S_ISREG(file.st_mode) &&
+        stat(parent.empty() ? "." : parent.c_str(), &folder) == 0 &&
+        (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & (S_IWGRP | S_IWOTH)) != 0 &&
+        file.st_uid != folder.st_uid && file.st_uid != geteuid()) {
+        errno = EACCES;
+        return -1;
+    }
+    return __real_open(path, flags, mode);
+}
