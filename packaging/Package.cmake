@@ -4,7 +4,8 @@
 # The project has no mail address of its own yet: ".invalid" says so (RFC 2606).
 set(maintainer "Vemora developers <developers@vemora.invalid>")
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/vemora)
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION ${docdir})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${docdir})
 set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
 add_custom_command(
   OUTPUT ${changelog}
@@ -35,6 +36,13 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
+# strip keeps the compiler's version strings (.comment), which tell a user nothing. This runs
+# after the programs were installed and stripped: their folders' install rules come first.
+set(installed "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
+foreach(program vemora vemora-cli vemora-display-sim)
+  install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+    \"${installed}/$<TARGET_FILE_NAME:${program}>\" COMMAND_ERROR_IS_FATAL ANY)")
+endforeach()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
