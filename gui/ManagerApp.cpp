@@ -83,7 +83,9 @@ int CManagerApp::Run() {
     QCommandLineParser options;
     options.setApplicationDescription("Sets up a customer pole display on a serial line.");
     options.addHelpOption();
-    options.addVersionOption();
+    // -V as vemora-cli and vemora-display-sim take it (the toolkit's own is -v).
+    const QCommandLineOption version({"V", "version"}, "Displays version information.");
+    options.addOption(version);
     const QCommandLineOption port("port", "Adds PATH to the Port list and selects it.", "PATH");
     options.addOption(port);
     // Help and version need no display, so they are answered before the dialogs' application
@@ -92,7 +94,12 @@ int CManagerApp::Run() {
     for (int i = 0; i < argc_; ++i) {
         arguments << QString::fromLocal8Bit(argv_[i]);
     }
-    if (options.parse(arguments) && (options.isSet("help") || options.isSet("version"))) {
+    const bool parsed = options.parse(arguments);
+    if (parsed && options.isSet(version)) {
+        std::printf("vemora " VEMORA_VERSION "\n");
+        return 0;
+    }
+    if (parsed && options.isSet("help")) {
         QCoreApplication core(argc_, argv_);
         options.process(core);
     }

@@ -40,7 +40,7 @@ std::optional<int> ParseOptions(int argc, char** argv, SimOptions& o, std::strin
         "line.",
         "vemora-display-sim"};
     app.set_help_flag("-h,--help", "this text");
-    app.set_version_flag("--version", "vemora-display-sim " VEMORA_VERSION,
+    app.set_version_flag("-V,--version", "vemora-display-sim " VEMORA_VERSION,
                          "the program's name and version");
     app.get_formatter()->column_width(22);
     const std::map<std::string, SimEmulation> modes{{"escpos", SimEmulation::EscPos},
