@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The fleet playbook on two hosts, each a local connection with a simulated display of its own:
-# the first run changes both displays, the second finds nothing to change, and both displays then
-# hold the status file's switches.
+# The fleet playbook and its collection on hosts that are local connections, each with a simulated
+# display of its own: the first run changes both displays, the second finds nothing to change; a
+# host whose display is missing fails alone, with vemora-cli's reason. The modules' documented
+# choices are vemora-cli's items.
 # Usage: ansible-apply.sh VEMORA_CLI VEMORA_DISPLAY_SIM PLAYBOOK
 set -euo pipefail
 cli=$1 sim=$2 playbook=$3
@@ -19,6 +20,24 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+fail() {
+    echo "FAILED: $1"
+    cat "$work/run.log" 2>/dev/null
+    exit 1
+}
+export ANSIBLE_NOCOLOR=1 ANSIBLE_LOCALHOST_WARNING=0 ANSIBLE_PYTHON_INTERPRETER=auto_silent
+export ANSIBLE_COLLECTIONS_PATH=$(dirname "$playbook")/collections
+
+# The settings' choices in the modules' documentation are the items vemora-cli takes.
+ansible-doc --json vemora.fleet.display_apply >"$work/doc.json"
+"$cli" --json items | python3 -c '
+import json, sys
+items = list(json.load(sys.stdin).values())
+options = json.load(open(sys.argv[1]))["vemora.fleet.display_apply"]["doc"]["options"]
+choices = [o["choices"] for o in options["settings"]["suboptions"].values()]
+sys.exit(0 if sorted(choices) == sorted(items) else "FAILED: the choices are not the items")
+' "$work/doc.json"
+ansible-doc vemora.fleet.display_info >/dev/null
 
 # start_sim NAME: starts a simulated display and sets $port to its pseudo-terminal.
 start_sim() {
@@ -44,39 +63,38 @@ till1 ansible_connection=local vemora_port=$port1
 till2 ansible_connection=local vemora_port=$port2
 INI
 
+# run_playbook [OPTION ...]: runs the playbook into run.log; its exit status is kept in $status.
 run_playbook() {
-    ANSIBLE_NOCOLOR=1 ANSIBLE_LOCALHOST_WARNING=0 ANSIBLE_PYTHON_INTERPRETER=auto_silent \
-        ansible-playbook -i "$work/inventory.ini" "$playbook" --skip-tags install \
+    status=0
+    ansible-playbook -i "$work/inventory.ini" "$playbook" --skip-tags install \
         -e "vemora_cli=$cli" -e "vemora_status_file=$work/wanted.sts" \
-        -e '{"vemora_options": ["--keep-printers"]}' >"$work/run.log" 2>&1 || {
-        cat "$work/run.log"
-        exit 1
-    }
+        -e vemora_keep_printers=true "$@" >"$work/run.log" 2>&1 || status=$?
 }
 
-# expect_recap CHANGED: every host's recap line says changed=CHANGED and failed=0.
+# expect_recap HOST CHANGED FAILED: the host's recap line says changed=CHANGED, failed=FAILED.
 expect_recap() {
-    for host in till1 till2; do
-        if ! grep -Eq "^$host +: ok=[0-9]+ +changed=$1 +unreachable=0 +failed=0" "$work/run.log"; then
-            echo "FAILED: $host did not report changed=$1"
-            cat "$work/run.log"
-            exit 1
-        fi
-    done
+    grep -Eq "^$1 +: ok=[0-9]+ +changed=$2 +unreachable=0 +failed=$3" "$work/run.log" ||
+        fail "$1 did not report changed=$2 failed=$3"
 }
 
-run_playbook
-expect_recap 1
-run_playbook
-expect_recap 0
-
-# switches JSON: the settings and cells of a get or show document.
+# held PORT: the settings and cells the display on PORT holds; wanted: those of the status file.
 switches() { python3 -c 'import json, sys; d = json.load(sys.stdin); print(d["settings"], d["cells"])'; }
+held() { "$cli" -p "$1" --keep-printers --json get 2>/dev/null | switches; }
 wanted=$("$cli" --json show "$work/wanted.sts" | switches)
+
+run_playbook
+((status == 0)) || fail "the first run ended with $status"
+for host in till1 till2; do expect_recap $host 1 0; done
+run_playbook
+for host in till1 till2; do expect_recap $host 0 0; done
 for p in "$port1" "$port2"; do
-    held=$("$cli" -p "$p" --keep-printers --json get | switches)
-    if [ "$held" != "$wanted" ]; then
-        echo "FAILED: the display on $p holds $held, not $wanted"
-        exit 1
-    fi
+    [ "$(held "$p")" = "$wanted" ] || fail "the display on $p does not hold the status file"
 done
+
+echo "till3 ansible_connection=local vemora_port=$work/no-display" >>"$work/inventory.ini"
+run_playbook
+((status == 2)) || fail "a host without a display ended the run with $status, not 2"
+for host in till1 till2; do expect_recap $host 0 0; done
+expect_recap till3 0 1
+grep -q "Can't open port and Display is disconnected" "$work/run.log" ||
+    fail "till3 did not fail with vemora-cli's reason"
