@@ -46,12 +46,14 @@ FileResult CheckStatusLoadName(const std::filesystem::path& path);
 
 // The file a save under `name` writes, checked before anything else is done: ".sts" appended as
 // StatusSavePath does and symbolic links followed to their target. CannotWrite, with the reason,
-// for a folder or a name ending in "/", and for a folder that is missing or not writable.
+// for a folder or a name ending in "/", for a folder that is missing, deleted or not writable,
+// for a name longer than the folder takes, and for a link the kernel's protected_symlinks would
+// not follow (another user's, in a sticky folder that every user may write).
 FileResult StatusSaveTarget(const std::filesystem::path& name);
 
-// Writes the image to a temporary file beside `path` (beside the target of a symbolic link) and
-// renames it over it, so that a failed save leaves an existing file as it was. The name is used
-// as given: no extension is appended.
+// Writes the image to a temporary file beside `path` (beside the target of a symbolic link that
+// may be followed, as StatusSaveTarget checks) and renames it over it, so that a failed save
+// leaves an existing file as it was. The name is used as given: no extension is appended.
 FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& image);
 
 // The image in a status file's bytes: WrongFormat, saying why, unless there are exactly 180 and

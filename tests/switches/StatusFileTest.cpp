@@ -180,14 +180,62 @@ TEST_F(StatusFileTest, SaveTargetsThatCannotBeWrittenAreRefusedFirst) {
         {dir_ / "missing" / "x", "No such file or directory"},
         {dir_ / "plain" / "x", "Not a directory"},
         {dir_ / "fifo", "Not a regular file"},
+        {dir_ / std::string(252, 'n'), "File name too long"},
+        {"gone", "The folder has been deleted"},  // the working folder, deleted meanwhile
     };
+    const fs::path was = fs::current_path();
+    fs::create_directories(dir_ / "gone");
+    fs::current_path(dir_ / "gone");
+    fs::remove(dir_ / "gone");
     for (const Case& c : cases) {
         const FileResult r = StatusSaveTarget(c.name);
         EXPECT_EQ(r.outcome, FileOutcome::CannotWrite) << c.name;
         EXPECT_NE(r.reason.find(c.says), std::string::npos) << c.name << ": " << r.reason;
     }
+    fs::current_path(was);
     EXPECT_EQ(StatusSaveTarget(dir_ / "good").path, dir_ / "good.sts");
     EXPECT_TRUE(StatusSaveTarget(dir_ / "good").ok());
+    // The longest name a folder takes saves: the temporary name is short.
+    EXPECT_TRUE(SaveStatusFile(dir_ / (std::string(251, 'n') + ".sts"), SwitchImage{}).ok());
+}
+
+// In a sticky folder that every user may write, a save follows a link only where the kernel's
+// protected_symlinks would: the caller's own, or the folder owner's. Elsewhere links lead on.
+TEST_F(StatusFileTest, ALinkOfAnotherUserInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "Needs root, to give a link to another user (nobody).";
+    }
+    const struct {
+        mode_t folderMode;
+        uid_t linkOwner;
+        bool followed;
+    } cases[] = {
+        {01777, 65534, false},
+        {01777, 0, true},      // the caller's, and the folder owner's
+        {00777, 65534, true},  // not sticky
+        {01775, 65534, true},  // not writable by every user
+    };
+    const fs::path target = dir_ / "root-only.sts";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folderMode);
+        const fs::path folder = dir_ / "shared";
+        fs::create_directories(folder);
+        ::chmod(folder.c_str(), c.folderMode);
+        WriteBytes(target, {'k', 'e', 'p', 't'});
+        fs::create_symlink(target, folder / "shop.sts");
+        ASSERT_EQ(::lchown((folder / "shop.sts").c_str(), c.linkOwner, c.linkOwner), 0);
+
+        const FileResult r = SaveStatusFile(folder / "shop.sts", SwitchImage{});
+
+        EXPECT_EQ(r.ok(), c.followed) << r.reason;
+        EXPECT_EQ(ReadBytes(target).size(), c.followed ? kStatusFileSize : 4u);
+        if (!c.followed) {
+            EXPECT_EQ(r.reason,
+                      "It is a symbolic link of user nobody in a folder that every user may "
+                      "write; such a link is not followed");
+        }
+        fs::remove_all(folder);
+    }
 }
 
 TEST_F(StatusFileTest, SaveWritesThroughASymbolicLink) {
