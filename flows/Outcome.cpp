@@ -1,5 +1,6 @@
 #include "flows/Outcome.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace vemora {
@@ -48,6 +49,34 @@ bool IsSuccess(Outcome outcome) {
            outcome == Outcome::Unchanged || outcome == Outcome::Changed;
 }
 
+namespace {
+
+// Who may open the port, and what would let this user in: joining its group only where the
+// group may read and write it.
+std::string AccessAdvice(const DeviceAccess& access) {
+    if (access.owner.empty()) {
+        return ". Ask the administrator for access to it.";
+    }
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", access.mode);
+    const std::string facts =
+        " (owner " + access.owner + ", group " + access.group + ", mode " + mode + ")";
+    if ((access.mode & 060) != 060) {
+        return facts +
+               ". Its group may not read and write it, so joining the group would not "
+               "help; ask the administrator to open it to a group (mode 0660).";
+    }
+    if (access.inGroup) {
+        return facts + ". User " + access.user + " is in the group " + access.group +
+               " already; something else keeps it out (an access list or a security policy): "
+               "ask the administrator.";
+    }
+    return facts + ". Join the group " + access.group + " (sudo usermod -aG " + access.group + " " +
+           access.user + "), then log in again.";
+}
+
+}  // namespace
+
 std::string DescribeOpenError(const OpenError& error) {
     const std::string device = error.device.empty() ? "the port" : error.device;
     switch (error.failure) {
@@ -56,9 +85,7 @@ std::string DescribeOpenError(const OpenError& error) {
         case OpenFailure::NoSuchDevice:
             return device + ": no such serial port on this machine (" + error.detail + ").";
         case OpenFailure::PermissionDenied:
-            return device +
-                   ": permission denied. Join the group that owns the port (usually "
-                   "dialout: sudo usermod -aG dialout $USER), then log in again.";
+            return device + ": permission denied" + AccessAdvice(error.access);
         case OpenFailure::Busy:
             return device + " is held by another program" +
                    (error.detail.empty() ? "" : " (" + error.detail + ")") + ".";
@@ -95,7 +122,8 @@ std::string HolderOf(const LockError& error) {
 }
 
 std::string Removal(const LockError& error) {
-    return "; remove it as " + (error.user.empty() ? "" : error.user + " or ") + "root with: rm " +
+    const bool other = !error.user.empty() && error.user != "root";
+    return "; remove it as " + (other ? error.user + " or " : "") + "root with: rm " +
            ShellQuoted(error.file.string());
 }
 

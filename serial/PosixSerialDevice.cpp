@@ -1,9 +1,12 @@
 #include "serial/PosixSerialDevice.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,6 +16,7 @@
 #include <optional>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "serial/PortNames.h"
 
@@ -148,6 +152,30 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
     }
 }
 
+std::string UserName(uid_t uid) {
+    const passwd* user = getpwuid(uid);
+    return user != nullptr ? user->pw_name : std::to_string(uid);
+}
+
+bool InGroup(gid_t gid) {
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+    groups.resize(static_cast<std::size_t>(
+        std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+    return getegid() == gid || std::ranges::find(groups, gid) != groups.end();
+}
+
+// The device's owner, group and mode, and whether this user is in its group; empty when the
+// device cannot be looked at.
+DeviceAccess AccessOf(const std::string& device) {
+    struct stat st {};
+    if (stat(device.c_str(), &st) != 0) {
+        return {};
+    }
+    const group* owners = getgrgid(st.st_gid);
+    return {UserName(st.st_uid), owners != nullptr ? owners->gr_name : std::to_string(st.st_gid),
+            st.st_mode & 07777u, UserName(geteuid()), InGroup(st.st_gid)};
+}
+
 int SystemModemLines(int fd, unsigned long request, int* lines) {
     return ioctl(fd, request, lines);
 }
@@ -169,7 +197,9 @@ OpenError PosixSerialDevice::Open(const PortConfig& config) {
     fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
-        return {FailureOfOpen(error), device, std::strerror(error)};
+        const OpenFailure failure = FailureOfOpen(error);
+        return {failure, device, std::strerror(error),
+                failure == OpenFailure::PermissionDenied ? AccessOf(device) : DeviceAccess{}};
     }
     if (!isatty(fd_)) {
         const int error = errno;

@@ -22,10 +22,22 @@ enum class OpenFailure {
     Other,
 };
 
+// Who may open a device, for the advice on a refused open.
+struct DeviceAccess {
+    std::string owner;
+    std::string group;
+    unsigned mode = 0;     // the permission bits, e.g. 0660
+    std::string user;      // who this program runs as
+    bool inGroup = false;  // whether that user is in the device's group already
+
+    bool operator==(const DeviceAccess&) const = default;
+};
+
 struct OpenError {
     OpenFailure failure = OpenFailure::None;
-    std::string device;  // the device path that was tried
-    std::string detail;  // the system's words, e.g. "Permission denied"
+    std::string device;        // the device path that was tried
+    std::string detail;        // the system's words, e.g. "Permission denied"
+    DeviceAccess access = {};  // PermissionDenied: the device's owner, group and mode, when known
 };
 
 class SerialDevice {

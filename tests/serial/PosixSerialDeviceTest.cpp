@@ -189,6 +189,7 @@ TEST(PosixSerialDeviceDeathTest, OpenWithoutTheRightsIsPermissionDenied) {
     const std::string port = folder / "ttyUSB0";
     std::ofstream{port};
     fs::permissions(port, fs::perms::none);
+    fs::permissions(folder, fs::perms(0755));
     // In a child, as nobody when the tests run as root, whom no permission stops.
     EXPECT_EXIT(
         {
@@ -197,11 +198,13 @@ TEST(PosixSerialDeviceDeathTest, OpenWithoutTheRightsIsPermissionDenied) {
             }
             PosixSerialDevice device;
             const OpenError error = device.Open(LineTo(port));
-            std::fprintf(stderr, "%s: %s\n", error.device.c_str(), error.detail.c_str());
+            const DeviceAccess& a = error.access;
+            std::fprintf(stderr, "%s: %s, owner %s mode %04o\n", error.device.c_str(),
+                         error.detail.c_str(), a.owner.c_str(), a.mode);
             std::_Exit(static_cast<int>(error.failure));
         },
         testing::ExitedWithCode(static_cast<int>(OpenFailure::PermissionDenied)),
-        port + ": Permission denied");
+        port + ": Permission denied, owner " + (geteuid() == 0 ? "root" : "") + ".* mode 0000");
     fs::remove_all(folder);
 }
 
