@@ -1,6 +1,6 @@
 # The Debian package (scripts/package): the three programs, the desktop entry, icon and AppStream
-# metainfo, the manual pages and the bash completion; Depends is worked out from the shared
-# libraries the programs use (dpkg-shlibdeps).
+# metainfo, the manual pages, the bash completion and the printers' lock file made at boot;
+# Depends is worked out from the shared libraries the programs use (dpkg-shlibdeps).
 # The project has no mail address of its own yet: ".invalid" says so (RFC 2606).
 set(maintainer "Vemora developers <developers@vemora.invalid>")
 set(docdir ${CMAKE_INSTALL_DATADIR}/doc/vemora)
@@ -14,6 +14,8 @@ add_custom_command(
   VERBATIM)
 add_custom_target(changelog ALL DEPENDS ${changelog})
 install(FILES ${changelog} DESTINATION ${docdir})
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/vemora.tmpfiles DESTINATION lib/tmpfiles.d
+        RENAME vemora.conf)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vemora)
@@ -35,6 +37,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/postinst)
 set(CPACK_STRIP_FILES ON)
 # strip keeps the compiler's version strings (.comment), which tell a user nothing. This runs
 # after the programs were installed and stripped: their folders' install rules come first.
