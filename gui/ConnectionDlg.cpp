@@ -1,31 +1,35 @@
 #include "gui/ConnectionDlg.h"
 
+#include <QLineEdit>
+
 #include "gui/DirectSettingsDlg.h"
 #include "gui/MessageBox.h"
 #include "gui/SwitchSettingsDlg.h"
-#include "serial/PortNames.h"
 #include "ui_ConnectionDlg.h"
 
 namespace vemora {
 
 namespace {
 
-std::string Text(const QComboBox& list) {
-    return list.currentText().toStdString();
-}
-
-// Typed text selects nothing: only an item counts as a selection.
-int SelectedItem(const QComboBox& list) {
-    const int index = list.currentIndex();
-    return index >= 0 && list.itemText(index) == list.currentText() ? index : -1;
-}
-
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
+template <typename Items>
+void Fill(QComboBox* list, const Items& items) {
+    for (const auto& item : items) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(item)>, const char*>) {
+            list->addItem(QString::fromUtf8(item));
+        } else {
+            list->addItem(QString::fromUtf8(item.text));
+        }
     }
-    return text;
+    list->setCurrentIndex(0);
+}
+
+// Typed text selects nothing, also when it spells an item: only a pick from the list does. The
+// list itself would select a matching item on Enter and when the focus leaves it.
+void KeepTypedTextUnselected(QComboBox* list) {
+    list->setCompleter(nullptr);
+    QLineEdit* edit = list->lineEdit();
+    QObject::disconnect(edit, &QLineEdit::returnPressed, list, nullptr);
+    QObject::disconnect(edit, &QLineEdit::editingFinished, list, nullptr);
 }
 
 }  // namespace
@@ -34,140 +38,73 @@ CConnectionDlg::CConnectionDlg(std::unique_ptr<SerialDevice> device,
                                std::unique_ptr<Spooler> spooler, Pause pause,
                                const std::vector<std::string>& extraPortNames, QWidget* parent)
     : QDialog(parent),
+      MessageBoxView(this),
       ui_(std::make_unique<Ui::ConnectionDlg>()),
-      channel_(std::move(device)),
-      printers_(std::move(spooler)),
-      pause_(std::move(pause)) {
+      state_(std::move(device), std::move(spooler), std::move(pause), extraPortNames, *this) {
     ui_->setupUi(this);
-    for (const std::string_view name : kFixedPortNames) {
-        ui_->portList->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
-    }
-    for (const std::string& name : extraPortNames) {
-        ui_->portList->addItem(QString::fromStdString(name));
-    }
-    ui_->portList->setCurrentIndex(0);
-    // Typed parity text selects nothing: without a completer no typing picks an item.
-    ui_->parityList->setCompleter(nullptr);
-    for (QComboBox* list : {ui_->portList, ui_->baudRateList, ui_->dataBitsList, ui_->parityList,
-                            ui_->emulationModeList}) {
-        connect(list, &QComboBox::currentIndexChanged, this, &CConnectionDlg::DropConnection);
-    }
+    FillLists();
+    BindLists();
     connect(ui_->checkCommunicationButton, &QPushButton::clicked, this,
-            &CConnectionDlg::OnCheckCommunication);
-    connect(ui_->selfTestButton, &QPushButton::clicked, this, &CConnectionDlg::OnSelfTest);
+            [this] { state_.OnCheckCommunication(); });
+    connect(ui_->selfTestButton, &QPushButton::clicked, this, [this] { state_.OnSelfTest(); });
     connect(ui_->runManagerButton, &QPushButton::clicked, this, &CConnectionDlg::OnRunManager);
+    Refresh();
 }
 
 CConnectionDlg::~CConnectionDlg() {
-    CloseAndRestorePrinters();
+    state_.CloseAndRestorePrinters();
 }
 
-std::vector<UnrestoredPrinter> CConnectionDlg::CloseAndRestorePrinters(
-    std::chrono::milliseconds limit) {
-    if (connected_) {
-        channel_.Close();
-        connected_ = false;
+void CConnectionDlg::FillLists() {
+    for (const std::string& name : state_.PortNames()) {
+        ui_->portList->addItem(QString::fromStdString(name));
     }
-    std::vector<UnrestoredPrinter> unrestored = printers_.RestorePrinterPorts(limit);
-    portLocks_.Clear();
-    return unrestored;
+    Fill(ui_->baudRateList, kBaudRateItems);
+    Fill(ui_->dataBitsList, kDataBitsItems);
+    Fill(ui_->parityList, kParityItems);
+    Fill(ui_->stopBitsList, kStopBitsItems);
+    Fill(ui_->flowControlList, kFlowControlItems);
+    Fill(ui_->emulationModeList, kEmulationModeItems);
 }
 
-void CConnectionDlg::InterruptPrinters() {
-    printers_.Interrupt();
+void CConnectionDlg::BindLists() {
+    const std::pair<QComboBox*, LineList> lists[] = {
+        {ui_->portList, LineList::Port},
+        {ui_->baudRateList, LineList::BaudRate},
+        {ui_->dataBitsList, LineList::DataBits},
+        {ui_->parityList, LineList::Parity},
+        {ui_->emulationModeList, LineList::EmulationMode}};
+    for (const auto& [list, which] : lists) {
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [this, which](int index) { state_.Choose(which, index); });
+    }
+    KeepTypedTextUnselected(ui_->parityList);
+    connect(ui_->parityList, &QComboBox::editTextChanged, this,
+            [this](const QString& text) { state_.ParityText(text.toStdString()); });
 }
 
 void CConnectionDlg::SelectPort(const std::string& name) {
-    const QString text = QString::fromStdString(name);
-    if (ui_->portList->findText(text) < 0) {
-        ui_->portList->addItem(text);
+    const int index = state_.AddPort(name);
+    if (index == ui_->portList->count()) {
+        ui_->portList->addItem(QString::fromStdString(name));
     }
-    ui_->portList->setCurrentText(text);
+    ui_->portList->setCurrentIndex(index);
 }
 
-ConnectionChoice CConnectionDlg::Choice() const {
-    return {Text(*ui_->portList),
-            Text(*ui_->baudRateList),
-            Text(*ui_->dataBitsList),
-            SelectedItem(*ui_->parityList),
-            ui_->stopBitsList->currentIndex(),
-            ui_->emulationModeList->currentIndex()};
-}
-
-EmulationMode CConnectionDlg::Mode() const {
-    return static_cast<EmulationMode>(ui_->emulationModeList->currentIndex());
-}
-
-void CConnectionDlg::OnCheckCommunication() {
-    if (connected_) {
-        return;
-    }
-    const ConnectionChoice choice = Choice();
-    if (choice.parity >= 0 && choice.parity <= 2) {
-        parity_ = choice.parity;
-    }
-    LineSettings settings;
-    settings.portName = choice.portName;
-    settings.baudRate = static_cast<std::uint32_t>(std::stoul(choice.baudRate));
-    settings.dataBits = std::stoi(choice.dataBits);
-    settings.parity = parity_;
-    settings.stopBits = choice.stopBits;
-    const EmulationMode mode = Mode();
-    const Outcome outcome = CheckConnection(
-        channel_, settings, mode,
-        [this](const std::string& port) {
-            if (const LockError lock = portLocks_.Take(port); lock.failure != LockFailure::None) {
-                return PortLockRefusal(port, lock);
-            }
-            const ReleaseReport report = printers_.ReleasePrinterPorts(port);
-            if (const std::vector<std::string> lines = DescribeRelease(report); !lines.empty()) {
-                ShowMessage(this, kPrinterWarning, MessageIcon::Exclamation, Lines(lines));
-            }
-            return OpenError{};
-        },
-        pause_);
-    if (outcome != Outcome::Connected) {
-        portLocks_.Clear();
-        ShowOutcome(this, outcome,
-                    outcome == Outcome::OpenFailed ? DescribeOpenError(channel_.LastOpenError())
-                                                   : std::string());
-        return;
-    }
-    connected_ = true;
-    // The display stays in its setup mode until the operator has read the message.
-    ShowOutcome(this, outcome);
-    FinishConnectionCheck(channel_, mode);
-    ShowConnected(true);
-}
-
-void CConnectionDlg::OnSelfTest() {
-    ShowOutcome(this, RunSelfTest(channel_, Mode()));
+void CConnectionDlg::Refresh() {
+    ui_->selfTestButton->setEnabled(state_.SettingsEnabled());
+    ui_->runManagerButton->setEnabled(state_.SettingsEnabled());
+    ui_->checkCommunicationButton->setEnabled(state_.CheckEnabled());
 }
 
 void CConnectionDlg::OnRunManager() {
-    if (Mode() == EmulationMode::EscPos) {
-        CSwitchSettingsDlg settings(&channel_, pause_, this);
+    if (state_.OnRunManager() == ManagerDialog::Switches) {
+        CSwitchSettingsDlg settings(&state_.Channel(), state_.Pauses(), this);
         settings.exec();
     } else {
-        CDirectSettingsDlg settings(&channel_, this);
+        CDirectSettingsDlg settings(&state_.Channel(), this);
         settings.exec();
     }
-}
-
-void CConnectionDlg::DropConnection() {
-    if (!connected_) {
-        return;
-    }
-    channel_.Close();
-    portLocks_.Clear();
-    connected_ = false;
-    ShowConnected(false);
-}
-
-void CConnectionDlg::ShowConnected(bool connected) {
-    ui_->selfTestButton->setEnabled(connected);
-    ui_->runManagerButton->setEnabled(connected);
-    ui_->checkCommunicationButton->setEnabled(!connected);
 }
 
 }  // namespace vemora

@@ -2,44 +2,31 @@
 
 #include <QComboBox>
 
-#include "flows/DirectCommands.h"
 #include "gui/MessageBox.h"
-#include "switches/SettingLists.h"
 #include "ui_DirectSettingsDlg.h"
 
 namespace vemora {
 
-namespace {
-
-void Fill(QComboBox* list, Setting setting) {
-    for (const char* item : SettingItems(setting)) {
-        list->addItem(QString::fromUtf8(item));
-    }
-    list->setCurrentIndex(0);
-}
-
-}  // namespace
-
 CDirectSettingsDlg::CDirectSettingsDlg(CSerialChannel* channel, QWidget* parent)
-    : CSettingsDialog(parent), ui_(std::make_unique<Ui::DirectSettingsDlg>()), channel_(channel) {
+    : CSettingsDialog(parent),
+      MessageBoxView(this),
+      ui_(std::make_unique<Ui::DirectSettingsDlg>()),
+      state_(channel, *this) {
     ui_->setupUi(this);
-    Fill(ui_->codeTableList, Setting::CodeTable);
-    Fill(ui_->characterSetList, Setting::CharacterSet);
-    connect(ui_->setStatusButton, &QPushButton::clicked, this, &CDirectSettingsDlg::OnSetStatus);
+    for (const Setting setting : DirectSettingsState::kLists) {
+        QComboBox* list = findChild<QComboBox*>(QString(RowOf(setting).key) + "List");
+        for (const char* item : SettingItems(setting)) {
+            list->addItem(QString::fromUtf8(item));
+        }
+        list->setCurrentIndex(state_.Shown(setting));
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [this, setting](int index) { state_.OnPick(setting, index); });
+    }
+    connect(ui_->setStatusButton, &QPushButton::clicked, this, [this] { state_.OnSetStatus(); });
     connect(ui_->showInformationButton, &QPushButton::clicked, this,
-            &CDirectSettingsDlg::OnShowInformation);
+            [this] { state_.OnShowInformation(); });
 }
 
 CDirectSettingsDlg::~CDirectSettingsDlg() = default;
-
-// Nothing comes back from the display in these modes; only a port that takes nothing is told.
-void CDirectSettingsDlg::OnSetStatus() {
-    ShowOutcome(this, SendDirectSettings(*channel_, ui_->codeTableList->currentIndex(),
-                                         ui_->characterSetList->currentIndex()));
-}
-
-void CDirectSettingsDlg::OnShowInformation() {
-    ShowOutcome(this, ShowInformation(*channel_));
-}
 
 }  // namespace vemora

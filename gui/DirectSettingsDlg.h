@@ -1,11 +1,12 @@
 #pragma once
-// The settings window for a display in an emulation other than ESC/POS: a code table and an
-// international character set, sent as direct commands.
+// The settings window for a display in an emulation other than ESC/POS: the Qt face of
+// DirectSettingsState, a code table and an international character set sent as direct commands.
 
 #include <memory>
 
+#include "dialogs/DirectSettingsState.h"
+#include "gui/MessageBox.h"
 #include "gui/SettingsDialog.h"
-#include "serial/SerialChannel.h"
 
 namespace Ui {
 class DirectSettingsDlg;
@@ -13,7 +14,7 @@ class DirectSettingsDlg;
 
 namespace vemora {
 
-class CDirectSettingsDlg : public CSettingsDialog {
+class CDirectSettingsDlg : public CSettingsDialog, private MessageBoxView {
     Q_OBJECT
 
   public:
@@ -22,11 +23,10 @@ class CDirectSettingsDlg : public CSettingsDialog {
     ~CDirectSettingsDlg() override;
 
   private:
-    void OnSetStatus();
-    void OnShowInformation();
+    void Refresh() override {}
 
     std::unique_ptr<Ui::DirectSettingsDlg> ui_;
-    CSerialChannel* channel_;
+    DirectSettingsState state_;
 };
 
 }  // namespace vemora

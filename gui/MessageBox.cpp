@@ -47,16 +47,21 @@ void ShowMessage(QWidget* parent, std::string_view text, MessageIcon icon,
     Run(parent, text, BoxIcon(icon), detail, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-void ShowOutcome(QWidget* parent, Outcome outcome, std::string_view detail) {
-    const Message message = MessageFor(outcome);
-    if (!message.text.empty()) {
-        ShowMessage(parent, message.text, message.icon, detail.empty() ? message.detail : detail);
-    }
+void ShowNotice(QWidget* parent, const Notice& notice) {
+    ShowMessage(parent, notice.text, notice.icon, notice.detail);
 }
 
 bool AskYesNo(QWidget* parent, std::string_view question) {
     return Run(parent, question, QMessageBox::Warning, {}, QMessageBox::Yes | QMessageBox::No,
                QMessageBox::No) == QMessageBox::Yes;
+}
+
+void MessageBoxView::Show(const Notice& notice) {
+    ShowNotice(owner_, notice);
+}
+
+bool MessageBoxView::Ask(const std::string& question) {
+    return AskYesNo(owner_, question);
 }
 
 void StopShowingMessages() {

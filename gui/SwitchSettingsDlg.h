@@ -1,18 +1,15 @@
 #pragma once
-// The settings window for a display in the ESC/POS emulation: the five memory switch settings,
-// read from and written to the display, kept in status files.
+// The settings window for a display in the ESC/POS emulation: the Qt face of SwitchSettingsState,
+// which reads and writes the five memory switch settings and keeps them in status files.
 
-#include <chrono>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
 
-#include "flows/SwitchExchange.h"
+#include "dialogs/SwitchSettingsState.h"
+#include "gui/MessageBox.h"
 #include "gui/SettingsDialog.h"
-#include "protocol/Exchange.h"
-#include "serial/SerialChannel.h"
-#include "switches/SettingLists.h"
-#include "switches/SwitchImage.h"
 
 class QComboBox;
 
@@ -26,7 +23,7 @@ enum class StatusFileDialog { Save, Load };
 // Asks the operator for a status file; an empty path when the question was cancelled.
 using StatusFileChooser = std::function<std::filesystem::path(StatusFileDialog)>;
 
-class CSwitchSettingsDlg : public CSettingsDialog, public Progress {
+class CSwitchSettingsDlg : public CSettingsDialog, private MessageBoxView {
     Q_OBJECT
 
   public:
@@ -37,34 +34,14 @@ class CSwitchSettingsDlg : public CSettingsDialog, public Progress {
     // Replaces the file dialogs that ask for a status file's name.
     void SetFileChooser(StatusFileChooser chooser);
 
-    const SwitchImage& Image() const { return image_; }
-
-    // The progress bar of an exchange, 0 to 100; a step adds 4, and a step past 100 starts the
-    // bar over as a native progress control does. It is painted at once, since the exchange
-    // holds the window until it ends.
-    void SetPosition(int position) override;
-    void Step() override;
-
-    // Makes Set Status, Save Status and the five lists usable once a status is held.
-    void EnableSettings(bool enable);
+    const SwitchSettingsState& State() const { return state_; }
 
   private:
-    void OnGetStatus();
-    void OnSetStatus();
-    void OnSaveStatus();
-    void OnLoadStatus();
-    void OnSettingChosen(Setting setting);
-
-    QComboBox* List(Setting setting) const;
-    // Shows the selections in the lists; an index outside a list shows no item.
-    void ShowSelections();
-    void ReadSelections();
+    void Refresh() override;
 
     std::unique_ptr<Ui::SwitchSettingsDlg> ui_;
-    SwitchImage image_;
-    CSerialChannel* channel_;
-    Pause pause_;
-    SwitchSelections selections_;
+    SwitchSettingsState state_;
+    std::array<QComboBox*, kBankCount> lists_{};
     StatusFileChooser chooseFile_;
 };
 

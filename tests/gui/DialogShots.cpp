@@ -2,6 +2,7 @@
 // Usage: vemora_dialog_shots FOLDER
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
     switches.SetFileChooser([&](StatusFileDialog) { return status; });
     switches.findChild<QPushButton*>("loadStatusButton")->click();
     std::filesystem::remove(status);
-    switches.SetPosition(36);
+    switches.findChild<QProgressBar*>()->setValue(36);
 
     CDirectSettingsDlg direct(nullptr);
 
