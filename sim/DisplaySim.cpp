@@ -120,81 +120,136 @@ void DisplaySim::AppendSync(std::vector<Byte>& reply) const {
     reply.push_back(kSyncByte);
 }
 
+namespace {
+
+enum class Family { Any, EscPos, Direct };
+
+std::vector<Byte> First(std::span<const Byte> command, std::size_t count) {
+    return {command.begin(), command.begin() + static_cast<std::ptrdiff_t>(count)};
+}
+
+// The setup commands carry the bank code after their function code; the direct ones their n.
+constexpr std::size_t kSetupHead = 6;
+constexpr std::size_t kDirectHead = 3;
+
+// The bank a setup command names, or 0 for a code that stands for no bank.
+int BankOf(std::span<const Byte> cmd) {
+    const Byte code = cmd[kSetupHead];
+    return code >= BankCode(1) && code <= BankCode(kBankCount) ? code - BankCode(1) + 1 : 0;
+}
+
+}  // namespace
+
+// How a command is told: its first bytes, its whole length, and the emulation that takes it.
+struct DisplaySim::CommandEntry {
+    std::vector<Byte> starts;
+    std::size_t length;
+    Family family;
+    void (DisplaySim::*handle)(std::span<const Byte> cmd, std::vector<Byte>& reply);
+};
+
+const std::vector<DisplaySim::CommandEntry>& DisplaySim::CommandTable() {
+    static const std::vector<CommandEntry> commands{
+        {First(CmdInitialize, 2), 2, Family::Any, &DisplaySim::OnInitialize},
+        {First(CmdSelectDisplay, 2), 3, Family::EscPos, &DisplaySim::OnSelectDisplay},
+        {First(CmdSelfTest, 2), 2, Family::EscPos, &DisplaySim::OnSelfTest},
+        {First(CmdSetupEnter, 8), 8, Family::EscPos, &DisplaySim::OnSetupEnter},
+        {First(CmdSetupExit, 9), 9, Family::EscPos, &DisplaySim::OnSetupExit},
+        {First(CmdSwitchQuery(1), kSetupHead), 7, Family::EscPos, &DisplaySim::OnSwitchQuery},
+        {First(CmdSwitchWrite(1, {}), kSetupHead), 15, Family::EscPos, &DisplaySim::OnSwitchWrite},
+        {First(CmdDirectInfo, kDirectHead), 5, Family::Direct, &DisplaySim::OnDirectInfo},
+        {First(CmdDirectCodeTable(0), kDirectHead), 5, Family::Direct,
+         &DisplaySim::OnDirectCodeTable},
+        {First(CmdDirectCharset(0), kDirectHead), 5, Family::Direct, &DisplaySim::OnDirectCharset},
+    };
+    return commands;
+}
+
 void DisplaySim::Execute(std::span<const Byte> cmd, std::vector<Byte>& reply) {
-    const bool escPos = options_.emulation == SimEmulation::EscPos;
-    if (cmd[0] == kEsc && cmd[1] == 0x40) {
-        lines_ = {};
-        line_ = 0;
-        if (state_ != SimState::Setup) {
-            state_ = SimState::Ready;
-        }
-        return;
-    }
-    if (cmd[0] == kStx) {
-        if (escPos) {
+    const Family mode =
+        options_.emulation == SimEmulation::EscPos ? Family::EscPos : Family::Direct;
+    for (const CommandEntry& entry : CommandTable()) {
+        if (cmd.size() == entry.length &&
+            std::equal(entry.starts.begin(), entry.starts.end(), cmd.begin())) {
+            if (entry.family == Family::Any || entry.family == mode) {
+                (this->*entry.handle)(cmd, reply);
+            }
             return;
         }
-        switch (cmd[2]) {
-            case 0x56:
-                state_ = SimState::Information;
-                Show("SIM DISPLAY INFO", "TABLE " + std::to_string(codeTable_) + " SET " +
-                                             std::to_string(characterSet_));
-                break;
-            case 0x46:
-                codeTable_ = cmd[3];
-                break;
-            case 0x53:
-                characterSet_ = cmd[3];
-                break;
-        }
-        return;
     }
-    if (!escPos) {
-        return;
-    }
-    if (cmd[0] == kEsc) {  // ESC = n: the display becomes the addressed device
-        reply.insert(reply.end(), {0x06, 0x3D, cmd[2]});
-        return;
-    }
-    if (cmd[1] == 0x40) {
-        state_ = SimState::SelfTest;
-        Show("** SELF TEST **", "ESC/POS  9600 8N1");
-        return;
-    }
-    const Byte fn = cmd[5];
-    const std::span<const Byte> data = cmd.subspan(6);
-    const bool bankCode =
-        !data.empty() && data[0] >= BankCode(1) && data[0] <= BankCode(kBankCount);
-    if (fn == 1 && data.size() == 2 && data[0] == 'I' && data[1] == 'N') {
-        state_ = SimState::Setup;
-        Show("USER SETUP MODE", "");
-        AppendSync(reply);
-        reply.insert(reply.end(),
-                     {0x23, static_cast<Byte>(options_.wrongIdentity ? 0x1E : 0x1F), 0x01});
-    } else if (fn == 2 && data.size() == 3 && data[0] == 'O' && data[1] == 'U' && data[2] == 'T') {
+}
+
+void DisplaySim::OnInitialize(std::span<const Byte>, std::vector<Byte>&) {
+    lines_ = {};
+    line_ = 0;
+    if (state_ != SimState::Setup) {
         state_ = SimState::Ready;
-        Show("", "");
-    } else if (fn == 3 && data.size() == 9 && bankCode && state_ == SimState::Setup) {
-        if (data[0] - BankCode(1) + 1 == options_.deafBank) {
-            return;
-        }
-        std::copy(data.begin() + 1, data.end(), banks_[data[0] - BankCode(1)].begin());
-    } else if (fn == 4 && data.size() == 1 && bankCode) {
-        const int bank = data[0] - BankCode(1) + 1;
-        SwitchDigits digits = banks_[bank - 1];
-        if (options_.digitTwoBank == bank) {
-            auto on = std::find(digits.rbegin(), digits.rend(), '1');
-            *(on != digits.rend() ? on : digits.rbegin()) = '2';
-        }
-        AppendSync(reply);
-        reply.push_back(0x24);
-        reply.push_back(data[0]);
-        const std::size_t sent = options_.shortReply ? 4 : digits.size();
-        reply.insert(reply.end(), digits.begin(), digits.begin() + sent);
-        if (!options_.shortReply) {
-            reply.push_back(0x0D);
-        }
     }
+}
+
+// The display becomes the addressed device.
+void DisplaySim::OnSelectDisplay(std::span<const Byte> cmd, std::vector<Byte>& reply) {
+    reply.insert(reply.end(), {0x06, 0x3D, cmd[2]});
+}
+
+void DisplaySim::OnSelfTest(std::span<const Byte>, std::vector<Byte>&) {
+    state_ = SimState::SelfTest;
+    Show("** SELF TEST **", "ESC/POS  9600 8N1");
+}
+
+void DisplaySim::OnSetupEnter(std::span<const Byte>, std::vector<Byte>& reply) {
+    state_ = SimState::Setup;
+    Show("USER SETUP MODE", "");
+    AppendSync(reply);
+    reply.insert(reply.end(),
+                 {0x23, static_cast<Byte>(options_.wrongIdentity ? 0x1E : 0x1F), 0x01});
+}
+
+void DisplaySim::OnSetupExit(std::span<const Byte>, std::vector<Byte>&) {
+    state_ = SimState::Ready;
+    Show("", "");
+}
+
+void DisplaySim::OnSwitchQuery(std::span<const Byte> cmd, std::vector<Byte>& reply) {
+    const int bank = BankOf(cmd);
+    if (bank == 0) {
+        return;
+    }
+    SwitchDigits digits = banks_[bank - 1];
+    if (options_.digitTwoBank == bank) {
+        auto on = std::find(digits.rbegin(), digits.rend(), '1');
+        *(on != digits.rend() ? on : digits.rbegin()) = '2';
+    }
+    AppendSync(reply);
+    reply.push_back(0x24);
+    reply.push_back(BankCode(bank));
+    const std::size_t sent = options_.shortReply ? 4 : digits.size();
+    reply.insert(reply.end(), digits.begin(), digits.begin() + static_cast<std::ptrdiff_t>(sent));
+    if (!options_.shortReply) {
+        reply.push_back(0x0D);
+    }
+}
+
+void DisplaySim::OnSwitchWrite(std::span<const Byte> cmd, std::vector<Byte>&) {
+    const int bank = BankOf(cmd);
+    if (bank == 0 || state_ != SimState::Setup || bank == options_.deafBank) {
+        return;
+    }
+    std::copy(cmd.begin() + kSetupHead + 1, cmd.end(), banks_[bank - 1].begin());
+}
+
+void DisplaySim::OnDirectInfo(std::span<const Byte>, std::vector<Byte>&) {
+    state_ = SimState::Information;
+    Show("SIM DISPLAY INFO",
+         "TABLE " + std::to_string(codeTable_) + " SET " + std::to_string(characterSet_));
+}
+
+void DisplaySim::OnDirectCodeTable(std::span<const Byte> cmd, std::vector<Byte>&) {
+    codeTable_ = cmd[kDirectHead];
+}
+
+void DisplaySim::OnDirectCharset(std::span<const Byte> cmd, std::vector<Byte>&) {
+    characterSet_ = cmd[kDirectHead];
 }
 
 void DisplaySim::Text(Byte b) {

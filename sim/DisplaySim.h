@@ -49,9 +49,27 @@ class DisplaySim {
     const std::vector<std::string>& Commands() const { return commands_; }
 
   private:
+    struct CommandEntry;
+    // The commands the display knows, in the protocol's names, each with its handler.
+    static const std::vector<CommandEntry>& CommandTable();
+
+    // One handler per command, each adding the display's answer, if any, to `reply`.
+    void OnInitialize(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSelectDisplay(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSelfTest(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSetupEnter(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSetupExit(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSwitchQuery(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnSwitchWrite(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnDirectInfo(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnDirectCodeTable(std::span<const Byte> cmd, std::vector<Byte>& reply);
+    void OnDirectCharset(std::span<const Byte> cmd, std::vector<Byte>& reply);
+
     // Length of the command at the start of `pending_`: 0 when more bytes are needed, -1 when the
     // first byte starts no command.
     int CommandLength() const;
+    // Runs the handler of a complete command; one the display's emulation does not take, or
+    // that it does not know, is dropped.
     void Execute(std::span<const Byte> cmd, std::vector<Byte>& reply);
     void Text(Byte b);
     void Show(const std::string& top, const std::string& bottom);
