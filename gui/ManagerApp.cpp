@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "gui/ConnectionDlg.h"
@@ -73,6 +74,84 @@ std::string UnrestoredText(const std::vector<UnrestoredPrinter>& printers) {
     return text;
 }
 
+// Help and version need no display, so they are answered before the dialogs' application starts
+// (help ends the program there); a line that holds the toolkit's own options (-platform) is read
+// after it. True when the version was asked for and printed.
+bool AnswerHelpOrVersion(QCommandLineParser& options, const QCommandLineOption& version, int& argc,
+                         char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const bool parsed = options.parse(arguments);
+    if (parsed && options.isSet(version)) {
+        std::printf("vemora " VEMORA_VERSION "\n");
+        return true;
+    }
+    if (parsed && options.isSet("help")) {
+        QCoreApplication core(argc, argv);
+        options.process(core);
+    }
+    return false;
+}
+
+// SIGINT, SIGTERM and SIGHUP go to WatchSignals from here on, where a pipe can be had.
+void StartWatchingSignals(std::thread& watcher, GuardedPort& port, CConnectionDlg& dialog) {
+    if (::pipe2(signalPipe, O_CLOEXEC) != 0) {
+        return;
+    }
+    watcher = std::thread(WatchSignals, std::ref(port), std::ref(dialog));
+    struct sigaction forward {};
+    forward.sa_handler = ForwardSignal;
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(s, &forward, nullptr);
+    }
+}
+
+void StopWatchingSignals(std::thread& watcher) {
+    if (watcher.joinable()) {
+        [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kProgramEnded, 1);
+        watcher.join();
+    }
+}
+
+void ReportUnrestored(const std::vector<UnrestoredPrinter>& unrestored) {
+    if (unrestored.empty()) {
+        return;
+    }
+    // Whoever ended the program by a signal is not waiting for a window.
+    if (endedBySignal) {
+        std::fprintf(stderr, "%s\n%s", kUnrestoredHeading.data(),
+                     UnrestoredText(unrestored).c_str());
+    } else {
+        ShowMessage(nullptr, kUnrestoredHeading, MessageIcon::Exclamation,
+                    UnrestoredText(unrestored));
+    }
+}
+
+// The connection dialog on this machine's serial ports and printers, until it closes; then the
+// printers get their ports back.
+void RunDialogs(const std::optional<std::string>& port) {
+    // A save beyond the file size limit fails as a write and is reported as one.
+    signal(SIGXFSZ, SIG_IGN);
+    auto device = std::make_unique<GuardedPort>(MakeSystemSerialDevice(),
+                                                GuardedPort::AfterShutdown::Returning);
+    GuardedPort& guarded = *device;
+    CConnectionDlg dialog(
+        std::move(device), MakeCupsSpooler(),
+        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }, FoundPorts());
+    QApplication::setWindowIcon(dialog.windowIcon());
+    if (port) {
+        dialog.SelectPort(*port);
+    }
+    std::thread watcher;
+    StartWatchingSignals(watcher, guarded, dialog);
+    dialog.exec();
+    StopWatchingSignals(watcher);
+    ReportUnrestored(
+        dialog.CloseAndRestorePrinters(endedBySignal ? kRestoreOnSignal : kPassDeadline));
+}
+
 }  // namespace
 
 CManagerApp::CManagerApp(int& argc, char** argv) : argc_(argc), argv_(argv) {}
@@ -88,20 +167,8 @@ int CManagerApp::Run() {
     options.addOption(version);
     const QCommandLineOption port("port", "Adds PATH to the Port list and selects it.", "PATH");
     options.addOption(port);
-    // Help and version need no display, so they are answered before the dialogs' application
-    // starts; a line that holds the toolkit's own options (-platform) is read after it.
-    QStringList arguments;
-    for (int i = 0; i < argc_; ++i) {
-        arguments << QString::fromLocal8Bit(argv_[i]);
-    }
-    const bool parsed = options.parse(arguments);
-    if (parsed && options.isSet(version)) {
-        std::printf("vemora " VEMORA_VERSION "\n");
+    if (AnswerHelpOrVersion(options, version, argc_, argv_)) {
         return 0;
-    }
-    if (parsed && options.isSet("help")) {
-        QCoreApplication core(argc_, argv_);
-        options.process(core);
     }
     QApplication app(argc_, argv_);
     if (!options.parse(QApplication::arguments()) || !options.positionalArguments().isEmpty()) {
@@ -111,47 +178,8 @@ int CManagerApp::Run() {
             qPrintable(options.helpText()));
         return 2;
     }
-
-    // A save beyond the file size limit fails as a write and is reported as one.
-    signal(SIGXFSZ, SIG_IGN);
-    auto device = std::make_unique<GuardedPort>(MakeSystemSerialDevice(),
-                                                GuardedPort::AfterShutdown::Returning);
-    GuardedPort& guarded = *device;
-    CConnectionDlg dialog(
-        std::move(device), MakeCupsSpooler(),
-        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }, FoundPorts());
-    QApplication::setWindowIcon(dialog.windowIcon());
-    if (options.isSet(port)) {
-        dialog.SelectPort(options.value(port).toStdString());
-    }
-
-    std::thread watcher;
-    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
-        watcher = std::thread(WatchSignals, std::ref(guarded), std::ref(dialog));
-        struct sigaction forward {};
-        forward.sa_handler = ForwardSignal;
-        for (int s : {SIGINT, SIGTERM, SIGHUP}) {
-            sigaction(s, &forward, nullptr);
-        }
-    }
-
-    dialog.exec();
-    if (watcher.joinable()) {
-        [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &kProgramEnded, 1);
-        watcher.join();
-    }
-    const std::vector<UnrestoredPrinter> unrestored =
-        dialog.CloseAndRestorePrinters(endedBySignal ? kRestoreOnSignal : kPassDeadline);
-    if (!unrestored.empty()) {
-        // Whoever ended the program by a signal is not waiting for a window.
-        if (endedBySignal) {
-            std::fprintf(stderr, "%s\n%s", kUnrestoredHeading.data(),
-                         UnrestoredText(unrestored).c_str());
-        } else {
-            ShowMessage(nullptr, kUnrestoredHeading, MessageIcon::Exclamation,
-                        UnrestoredText(unrestored));
-        }
-    }
+    RunDialogs(options.isSet(port) ? std::optional(options.value(port).toStdString())
+                                   : std::nullopt);
     return 0;
 }
 

@@ -103,6 +103,99 @@ void ShowDisplay(const DisplaySim& sim) {
                  lines[0].c_str(), lines[1].c_str());
 }
 
+// The display's end of a pseudo-terminal, and the far end held open: that keeps the line up
+// between the tool's runs.
+struct PseudoTerminal {
+    int master = -1;
+    int slave = -1;
+    std::string path;
+
+    ~PseudoTerminal() {
+        for (int fd : {slave, master}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
+};
+
+// False, with the reason on stderr, when no pseudo-terminal could be had.
+bool OpenPseudoTerminal(PseudoTerminal& pty) {
+    pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) {
+        std::perror("vemora-display-sim: pseudo-terminal");
+        return false;
+    }
+    pty.path = ptsname(pty.master);
+    // Raw, so that nothing the display sends is echoed back to it.
+    pty.slave = open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios raw{};
+    if (pty.slave < 0 || tcgetattr(pty.slave, &raw) != 0) {
+        std::perror("vemora-display-sim: pseudo-terminal");
+        return false;
+    }
+    cfmakeraw(&raw);
+    tcsetattr(pty.slave, TCSANOW, &raw);
+    return true;
+}
+
+void WriteAll(int fd, const std::vector<Byte>& bytes) {
+    for (std::size_t sent = 0; sent < bytes.size();) {
+        const ssize_t w = write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (w <= 0) {
+            return;
+        }
+        sent += static_cast<std::size_t>(w);
+    }
+}
+
+// The display on the line: answers what comes, logs every command, shows every change.
+class Server {
+  public:
+    Server(const SimOptions& options, std::ofstream& log) : sim_(options), log_(log) {}
+
+    void Serve(int master) {
+        ShowDisplay(sim_);
+        std::vector<Byte> buffer(256);
+        while (!stopRequested) {
+            pollfd pfd{master, POLLIN, 0};
+            if (poll(&pfd, 1, 200) <= 0) {
+                continue;
+            }
+            if (const ssize_t n = read(master, buffer.data(), buffer.size()); n > 0) {
+                Answer(master, {buffer.data(), static_cast<std::size_t>(n)});
+            }
+        }
+    }
+
+  private:
+    void Answer(int master, std::span<const Byte> bytes) {
+        const auto state = sim_.State();
+        const auto lines = sim_.Lines();
+        const std::vector<Byte> reply = sim_.Receive(bytes);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start_)
+                            .count();
+        for (; logged_ < sim_.Commands().size(); ++logged_) {
+            if (log_) {
+                log_ << ms << " " << sim_.Commands()[logged_] << std::endl;
+            }
+        }
+        if (sim_.State() != state || sim_.Lines() != lines) {
+            ShowDisplay(sim_);
+        }
+        if (!reply.empty()) {
+            std::this_thread::sleep_for(sim_.Options().delay);
+            WriteAll(master, reply);
+        }
+    }
+
+    DisplaySim sim_;
+    std::ofstream& log_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::size_t logged_ = 0;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -123,71 +216,16 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-
-    const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
-        std::perror("vemora-display-sim: pseudo-terminal");
+    PseudoTerminal pty;
+    if (!OpenPseudoTerminal(pty)) {
         return 1;
     }
-    const std::string path = ptsname(master);
-    // Holding the far end open keeps the line up between the tool's runs; raw, so that nothing
-    // the display sends is echoed back to it.
-    const int slave = open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    termios raw{};
-    if (slave < 0 || tcgetattr(slave, &raw) != 0) {
-        std::perror("vemora-display-sim: pseudo-terminal");
-        return 1;
-    }
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-
     struct sigaction stop {};
     stop.sa_handler = RequestStop;
     for (int s : {SIGINT, SIGTERM, SIGHUP}) {
         sigaction(s, &stop, nullptr);
     }
-
-    std::cout << path << std::endl;
-    DisplaySim sim(options);
-    ShowDisplay(sim);
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<Byte> buffer(256);
-    std::size_t logged = 0;
-    while (!stopRequested) {
-        pollfd pfd{master, POLLIN, 0};
-        if (poll(&pfd, 1, 200) <= 0) {
-            continue;
-        }
-        const ssize_t n = read(master, buffer.data(), buffer.size());
-        if (n <= 0) {
-            continue;
-        }
-        const auto state = sim.State();
-        const auto lines = sim.Lines();
-        const std::vector<Byte> reply = sim.Receive({buffer.data(), static_cast<std::size_t>(n)});
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::steady_clock::now() - start)
-                            .count();
-        for (; logged < sim.Commands().size(); ++logged) {
-            if (log) {
-                log << ms << " " << sim.Commands()[logged] << std::endl;
-            }
-        }
-        if (sim.State() != state || sim.Lines() != lines) {
-            ShowDisplay(sim);
-        }
-        if (!reply.empty()) {
-            std::this_thread::sleep_for(options.delay);
-            for (std::size_t sent = 0; sent < reply.size();) {
-                const ssize_t w = write(master, reply.data() + sent, reply.size() - sent);
-                if (w <= 0) {
-                    break;
-                }
-                sent += static_cast<std::size_t>(w);
-            }
-        }
-    }
-    close(slave);
-    close(master);
+    std::cout << pty.path << std::endl;
+    Server(options, log).Serve(pty.master);
     return 0;
 }
