@@ -32,6 +32,33 @@ void RequestStop(int) {
     stopRequested = 1;
 }
 
+// The faults a display can be given, for trying the tool's handling of them.
+void AddFaultOptions(CLI::App& app, SimOptions& o, int& delay) {
+    const char* faults = "Faults";
+    app.add_flag("--silent", o.silent, "answer nothing")->group(faults);
+    app.add_option("--noise", o.noise, "send N bytes before each sync byte")
+        ->type_name("N")
+        ->check(CLI::Range(0, 1000).description(""))
+        ->group(faults);
+    app.add_flag("--wrong-identity", o.wrongIdentity, "a setup reply that is not one of ours")
+        ->group(faults);
+    app.add_flag("--short-reply", o.shortReply, "switch replies that stop after four digits")
+        ->group(faults);
+    app.add_option("--digit-two", o.digitTwoBank, "bank 1..5 answers a '2' for its lowest on bit")
+        ->type_name("BANK")
+        ->check(CLI::Range(1, kBankCount).description(""))
+        ->group(faults);
+    app.add_option("--deaf-bank", o.deafBank,
+                   "bank 1..5 takes switch writes but keeps what it held")
+        ->type_name("BANK")
+        ->check(CLI::Range(1, kBankCount).description(""))
+        ->group(faults);
+    app.add_option("--delay", delay, "wait MS before every reply")
+        ->type_name("MS")
+        ->check(CLI::Range(0, 60000).description(""))
+        ->group(faults);
+}
+
 // Reads the options; returns the exit status when the program ends here (help, version or a wrong
 // option), nothing when it goes on.
 std::optional<int> ParseOptions(int argc, char** argv, SimOptions& o, std::string& logFile) {
@@ -57,30 +84,8 @@ std::optional<int> ParseOptions(int argc, char** argv, SimOptions& o, std::strin
     app.add_option("--log", logFile,
                    "every byte received, one command per line in hex, with ms since start")
         ->type_name("FILE");
-    const char* faults = "Faults";
-    app.add_flag("--silent", o.silent, "answer nothing")->group(faults);
-    app.add_option("--noise", o.noise, "send N bytes before each sync byte")
-        ->type_name("N")
-        ->check(CLI::Range(0, 1000).description(""))
-        ->group(faults);
-    app.add_flag("--wrong-identity", o.wrongIdentity, "a setup reply that is not one of ours")
-        ->group(faults);
-    app.add_flag("--short-reply", o.shortReply, "switch replies that stop after four digits")
-        ->group(faults);
-    app.add_option("--digit-two", o.digitTwoBank, "bank 1..5 answers a '2' for its lowest on bit")
-        ->type_name("BANK")
-        ->check(CLI::Range(1, kBankCount).description(""))
-        ->group(faults);
-    app.add_option("--deaf-bank", o.deafBank,
-                   "bank 1..5 takes switch writes but keeps what it held")
-        ->type_name("BANK")
-        ->check(CLI::Range(1, kBankCount).description(""))
-        ->group(faults);
     int delay = 0;
-    app.add_option("--delay", delay, "wait MS before every reply")
-        ->type_name("MS")
-        ->check(CLI::Range(0, 60000).description(""))
-        ->group(faults);
+    AddFaultOptions(app, o, delay);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
