@@ -4,13 +4,14 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <map>
-#include <set>
 
 #include "cli/CliHelp.h"
+#include "cli/PortsList.h"
 #include "serial/PortNames.h"
+#include "switches/StatusFile.h"
 
 namespace vemora {
 
@@ -52,17 +53,6 @@ CLI::Validator OneOf(std::map<std::string, std::string> accepted, std::string er
     });
 }
 
-std::string PortRule(std::string& v) {
-    const bool fixed =
-        std::find(kFixedPortNames.begin(), kFixedPortNames.end(), v) != kFixedPortNames.end();
-    if (fixed || v.starts_with('/')) {
-        return {};
-    }
-    return "unknown port \"" + v +
-           "\": give COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15 or a device path such as "
-           "/dev/ttyUSB0";
-}
-
 CLI::Validator FileRule(const std::string& option) {
     const std::string missing = option + " needs a file name";
     return ValueRule(missing, [missing](std::string& v) { return v.empty() ? missing : ""; });
@@ -77,18 +67,19 @@ std::string ItemList(Setting setting) {
     return list;
 }
 
-void AddLineOptions(CLI::App& app, CliOptions& o, std::string& portsFrom) {
+void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& portsFrom) {
     app.add_option(
            "-p,--port", o.ports,
            "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1);\n"
            "give it again for more ports, all done at once")
         ->type_name("NAME")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
-        ->transform(ValueRule("-p needs a port name", PortRule));
+        ->transform(ValueRule("-p needs a port name", CheckPortName));
     app.add_option("--ports-from", portsFrom,
                    "also the ports in FILE, one a line (# comments and blank lines are\n"
-                   "left out)")
+                   "left out); may be given again")
         ->type_name("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->transform(FileRule("--ports-from"));
     app.add_option("-b,--baud", o.line.baudRate, "9600 19200 38400 57600 115200 (default 9600)")
         ->type_name("N")
@@ -154,7 +145,7 @@ struct CommandLine {
     std::map<const CLI::App*, CliCommand> commands;
     std::array<int, kBankCount> chosen{-1, -1, -1, -1, -1};
     std::string itemsOf;
-    std::string portsFrom;
+    std::vector<std::string> portsFrom;
 };
 
 // What set and apply write: the switches of a status file, or those read, with the given settings.
@@ -284,56 +275,75 @@ void DefineCommandLine(CommandLine& line, CliOptions& o) {
     app.footer(kFooter);
 }
 
-// Adds the ports of a --ports-from file; an error text when it cannot be read or names no port.
-std::string ReadPortsFile(const std::string& file, std::vector<std::string>& ports) {
-    std::ifstream in(file);
-    if (!in) {
-        return "--ports-from " + file + ": the file cannot be read";
-    }
-    int number = 0;
-    for (std::string line; std::getline(in, line);) {
-        ++number;
-        line = line.substr(0, line.find('#'));
-        const std::size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos) {
+// The device a port name leads to, links followed, so that two names of one port meet.
+std::string RealDevice(const std::string& port) {
+    const std::filesystem::path device =
+        std::filesystem::path(PortDevicePath(port)).lexically_normal();
+    std::error_code error;
+    const std::filesystem::path real = std::filesystem::canonical(device, error);
+    return error ? device.string() : real.string();
+}
+
+// Two runs on one port would fight for it: the second would find it held by the first.
+std::string SamePortTwice(const std::vector<std::string>& ports) {
+    std::map<std::string, const std::string*> seen;
+    for (const std::string& port : ports) {
+        const auto [first, fresh] = seen.emplace(RealDevice(port), &port);
+        if (fresh) {
             continue;
         }
-        std::string port = line.substr(first, line.find_last_not_of(" \t\r") + 1 - first);
-        if (const std::string wrong = PortRule(port); !wrong.empty()) {
-            return file + ":" + std::to_string(number) + ": " + wrong;
+        if (*first->second == port) {
+            return "the port " + port + " is given twice";
         }
-        ports.push_back(port);
+        return *first->second + " and " + port + " are the same port (" + first->first + ")";
     }
     return {};
 }
 
-// The ports a command runs on: each once, COM1 when none is given.
-std::string CompletePorts(const CommandLine& line, CliOptions& o) {
-    if (!line.portsFrom.empty()) {
-        if (std::string wrong = ReadPortsFile(line.portsFrom, o.ports); !wrong.empty()) {
-            return wrong;
+// With several ports each saves to a file of its own, or one display's switches would be lost.
+std::string SaveFilesApart(const CliOptions& o) {
+    if (o.ports.size() < 2 || o.saveFile.empty()) {
+        return {};
+    }
+    if (o.saveFile.find("{port}") == std::string::npos) {
+        return "--save needs {port} in the file name to keep each port's switches apart";
+    }
+    std::map<std::string, const std::string*> owners;
+    for (const std::string& port : o.ports) {
+        const std::string file = StatusSavePath(ForPort(o, port).saveFile).string();
+        const auto [first, fresh] = owners.emplace(file, &port);
+        if (!fresh) {
+            return *first->second + " and " + port + " would both save to " + file +
+                   " ({port} stands for the port's base name)";
         }
+    }
+    return {};
+}
+
+// The ports a command runs on: those of -p, then those of each --ports-from list in turn; COM1
+// when none is given. `status` is set for a list that cannot be read.
+std::string CompletePorts(const CommandLine& line, CliOptions& o, int& status) {
+    for (const std::string& file : line.portsFrom) {
+        ReadPorts read = ReadPortsFile(file);
+        if (!read.error.empty()) {
+            status = read.status;
+            return read.error;
+        }
+        o.ports.insert(o.ports.end(), read.ports.begin(), read.ports.end());
     }
     o.portGiven = !o.ports.empty();
     if (!o.portGiven) {
         o.ports.push_back(o.line.portName);
     }
-    std::set<std::string> seen;
-    for (const std::string& port : o.ports) {
-        if (!seen.insert(port).second) {
-            return "the port " + port + " is given twice";
-        }
-    }
     o.line.portName = o.ports.front();
-    if (o.ports.size() > 1 && !o.saveFile.empty() &&
-        o.saveFile.find("{port}") == std::string::npos) {
-        return "--save needs {port} in the file name to keep each port's switches apart";
+    if (std::string same = SamePortTwice(o.ports); !same.empty()) {
+        return same;
     }
-    return {};
+    return SaveFilesApart(o);
 }
 
 // What the parser cannot tell: which commands fit which emulation, and which ports to run on.
-std::string Complete(const CommandLine& line, CliOptions& o) {
+std::string Complete(const CommandLine& line, CliOptions& o, int& status) {
     o.command = line.commands.at(line.app.get_subcommands().front());
     for (Setting setting : kAllSettings) {
         if (const int index = line.chosen[static_cast<int>(setting)]; index >= 0) {
@@ -356,7 +366,7 @@ std::string Complete(const CommandLine& line, CliOptions& o) {
         return "direct and info work on a display in another emulation (--mode korvant or "
                "--mode others); use get and set for ESC/POS";
     }
-    return CompletePorts(line, o);
+    return CompletePorts(line, o, status);
 }
 
 }  // namespace
@@ -430,7 +440,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
         parsed.error = error.what();
         return parsed;
     }
-    parsed.error = Complete(line, options);
+    parsed.error = Complete(line, options, parsed.errorStatus);
     if (parsed.error.empty()) {
         parsed.options = std::move(options);
     }

@@ -67,7 +67,8 @@ struct CliOptions {
 struct ParsedCommandLine {
     std::optional<CliOptions> options;  // empty when help was asked for or the line is wrong
     std::string help;                   // text for stdout (help or version)
-    std::string error;                  // what is wrong, for stderr (exit 2)
+    std::string error;                  // what is wrong, for stderr
+    int errorStatus = 2;                // the exit status for `error`: 2 usage, 4 a ports list
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);

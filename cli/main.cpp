@@ -193,8 +193,11 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
     if (!parsed.error.empty()) {
-        std::cerr << "vemora-cli: " << parsed.error << "\nTry 'vemora-cli --help'.\n";
-        return 2;
+        std::cerr << "vemora-cli: " << parsed.error << "\n";
+        if (parsed.errorStatus == 2) {
+            std::cerr << "Try 'vemora-cli --help'.\n";
+        }
+        return parsed.errorStatus;
     }
     if (!parsed.options) {
         std::cout << parsed.help;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "cli/CliOptions.h"
+#include "cli/PortsList.h"
 
 namespace vemora {
 namespace {
@@ -67,9 +69,50 @@ TEST(CliOptions, ManyPortsEachWithItsOwnFile) {
     EXPECT_EQ(ForPort(*parsed.options, "/dev/serial/by-id/usb-1a86-port0").saveFile,
               "shop-usb-1a86-port0.sts");
 
-    std::ofstream(list) << "/dev/ttyUSB0\nttyUSB1\n";
-    EXPECT_NE(Parse({"--ports-from", list, "check"}).error.find("bench.txt:2: unknown port"),
-              std::string::npos);
+    // A list written on Windows begins with a byte order mark; --ports-from may come again.
+    const std::string more = ::testing::TempDir() + "more.txt";
+    std::ofstream(more) << "\xEF\xBB\xBF/dev/ttyACM0\r\n";
+    const auto both = Parse({"--ports-from", list, "--ports-from", more, "check"});
+    ASSERT_TRUE(both.options) << both.error;
+    EXPECT_EQ(both.options->ports.back(), "/dev/ttyACM0");
+    EXPECT_EQ(both.options->ports.size(), 4u);
+}
+
+// A list that a generator got wrong never leads to a port that nobody named: it is refused,
+// naming the file and the line, before any port is touched.
+TEST(CliOptions, PortListsThatCannotBeUsed) {
+    const std::string dir = ::testing::TempDir();
+    const std::string list = dir + "ports.txt";
+    std::string big;
+    while (big.size() <= kPortsListLimit) {
+        big += "/dev/ttyS0\n";
+    }
+    const struct {
+        std::string text, file;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"", list, 2, list + " names no port"},
+        {"# no adapter found\n\n \t\n", list, 2, list + " names no port"},
+        {"", dir, 4, "is a folder"},
+        {"", "/nonexistent/bench.txt", 4, "cannot be read: No such file or directory"},
+        {"", "/dev/zero", 4, "/dev/zero:1: the list is longer than 1 MiB"},
+        {big, list, 4, list + ":95326: the list is longer than 1 MiB"},
+        {"COM2\n" + std::string(4097, 'x') + "\n", list, 4,
+         ":2: the line is longer than 4096 bytes"},
+        {std::string("/dev/tty\0USB0\n", 14), list, 4, ":1: the line holds a NUL byte"},
+        {"/dev/ttyUSB0\nttyUSB1\n", list, 4, ":2: unknown port \"ttyUSB1\""},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF/dev/ttyS0\n", list, 4, ":1: unknown port"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(list, std::ios::binary) << c.text;
+        const auto parsed = Parse({"-p", "COM2", "--ports-from", c.file, "apply"});
+        EXPECT_FALSE(parsed.options) << c.says;
+        EXPECT_EQ(parsed.errorStatus, c.status) << c.says;
+        EXPECT_NE(parsed.error.find(c.says), std::string::npos)
+            << "error \"" << parsed.error.substr(0, 200) << "\" should say " << c.says;
+        EXPECT_LT(parsed.error.size(), 300u);
+    }
 }
 
 TEST(CliOptions, SettingsByTextOrIndex) {
@@ -86,9 +129,12 @@ TEST(CliOptions, SettingsByTextOrIndex) {
 }
 
 TEST(CliOptions, WrongLinesSayWhatIsWrong) {
+    const std::string link = ::testing::TempDir() + "display-link";
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink("/dev/null", link);
     struct Case {
         std::vector<std::string> args;
-        const char* says;
+        std::string says;
     } cases[] = {
         {{}, "no command"},
         {{"frobnicate"}, "unknown command"},
@@ -124,15 +170,24 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         // Several ports at once.
         {{"-p", "COM2", "-p", "COM3", "get", "--save", "shop.sts"}, "needs {port}"},
         {{"-p", "COM2", "-p", "COM2", "check"}, "COM2 is given twice"},
-        {{"--ports-from", "/nonexistent/bench.txt", "check"}, "cannot be read"},
+        // One display under two names, or two saves that would land in one file.
+        {{"-p", "COM1", "-p", "/dev/ttyS0", "check"}, "COM1 and /dev/ttyS0 are the same port"},
+        {{"-p", "/dev/null", "-p", link, "check"},
+         "/dev/null and " + link + " are the same port (/dev/null)"},
+        {{"-p", "/dev//null", "-p", "/dev/null", "check"}, "are the same port (/dev/null)"},
+        {{"-p", "/a/display", "-p", "/b/display", "get", "--save", "out/{port}"},
+         "/a/display and /b/display would both save to out/display.sts"},
+        {{"-p", "/a/x.sts", "-p", "/a/x", "get", "--save", "{port}"}, "both save to x.sts"},
         {{"--mode", "others", "apply"}, "ESC/POS"},
     };
     for (const Case& c : cases) {
         const auto parsed = Parse(c.args);
         EXPECT_FALSE(parsed.options);
+        EXPECT_EQ(parsed.errorStatus, 2);
         EXPECT_NE(parsed.error.find(c.says), std::string::npos)
             << "error \"" << parsed.error << "\" should say " << c.says;
     }
+    std::filesystem::remove(link);
 }
 
 TEST(CliOptions, HelpForTheToolAndEachCommand) {
