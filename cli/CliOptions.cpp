@@ -251,6 +251,7 @@ constexpr const char* kFooter = R"(Exit status:
   4  a file could not be read or written, or has the wrong format
   5  a printer was left parked or not started again (also when the display work
      succeeded); for printers, the scheduler did not answer
+  6  the output could not be written
   128+N  the run was ended by signal N
 
 Examples:

@@ -14,12 +14,6 @@ namespace vemora {
 
 namespace {
 
-class NoProgress : public Progress {
-  public:
-    void SetPosition(int) override {}
-    void Step() override {}
-};
-
 nlohmann::ordered_json TextOrNull(const std::string& text) {
     return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
 }
@@ -141,18 +135,20 @@ int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) 
     return reporter.ReportFile(LoadStatusFile(file, image), false);
 }
 
-// What apply found and did; the JSON is printed whenever the display could be read.
+// What apply found and did; the JSON is printed whenever the display could be read, and says
+// `changed` once a write went out, also when the read-back then failed.
 int ReportApply(const CliOptions& o, const ApplyResult& result, Reporter& reporter,
-                std::ostream& out) {
-    const bool read = result.outcome == Outcome::Unchanged || result.outcome == Outcome::Changed ||
-                      result.outcome == Outcome::NotHeld;
-    if (o.json && read) {
+                CliEnvironment& env) {
+    const bool afterKnown = result.outcome == Outcome::Unchanged ||
+                            result.outcome == Outcome::Changed ||
+                            result.outcome == Outcome::NotHeld;
+    if (o.json && env.work.Read()) {
         PrintJson({{"port", o.line.portName},
-                   {"changed", result.changed},
+                   {"changed", result.changed || env.work.Written()},
                    {"verified", result.verified},
                    {"before", SettingsJson(result.before)},
-                   {"after", SettingsJson(result.after)}},
-                  out);
+                   {"after", afterKnown ? SettingsJson(result.after) : nlohmann::ordered_json()}},
+                  env.out);
     }
     return reporter.Report(result.outcome);
 }
@@ -190,7 +186,7 @@ std::optional<int> RunWithoutPort(const CliOptions& o, CliEnvironment& env, Repo
 // A command that works on the display, on the port that the connection check opened; `image` is
 // the one a set loaded from its file.
 int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, SwitchImage& image) {
-    NoProgress progress;
+    Progress& progress = env.work;
     switch (o.command) {
         case CliCommand::Check:
             return 0;
@@ -237,7 +233,7 @@ int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, S
                     ApplySettings(o, wanted);
                     return wanted;
                 });
-            return ReportApply(o, result, reporter, env.out);
+            return ReportApply(o, result, reporter, env);
         }
         case CliCommand::Ports:
         case CliCommand::Show:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/CliOptions.h"
+#include "cli/DisplayWork.h"
 #include "flows/ConnectionCheck.h"
 #include "serial/PortList.h"
 
@@ -18,6 +19,7 @@ struct CliEnvironment {
     std::function<std::vector<PortChoice>()> listPorts;
     std::ostream& out;
     std::ostream& err;
+    DisplayWork& work;  // the progress of the exchanges, for a signal's report
 };
 
 // Runs the command and returns the exit status.

@@ -2,10 +2,15 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <optional>
@@ -17,11 +22,15 @@
 #include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
 #include "protocol/GuardedPort.h"
+#include "serial/StandardStreams.h"
 #include "serial/TracingDevice.h"
 
 namespace {
 
 using namespace vemora;
+
+// The exit status when stdout could not be written (a closed pipe, a full disk).
+constexpr int kOutputNotWritten = 6;
 
 void Warn(std::ostream& err, const std::string& line) {
     err << "vemora-cli: " << line << "\n";
@@ -99,18 +108,6 @@ int ListOrRecoverPrinters(const CliOptions& options) {
     return leftParked || end == PassEnd::NoAnswer || end == PassEnd::LockBusy ? 5 : 0;
 }
 
-// SIGINT, SIGTERM and SIGHUP are taken by a thread of their own, so that the printers get their
-// ports back whenever the run ends; SIGUSR1 tells that thread the run is over.
-sigset_t BlockEndingSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
-        sigaddset(&signals, s);
-    }
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return signals;
-}
-
 // This machine's port; with --trace it tells every transfer on the port's stderr.
 std::unique_ptr<SerialDevice> SystemPort(bool trace, std::chrono::steady_clock::time_point start,
                                          std::ostream& err) {
@@ -141,15 +138,18 @@ class Holds {
         std::lock_guard lock(mutex_);
         std::erase(holds_, hold);
     }
-    // Ends the work on every port for good (a display in its setup mode is told to leave it),
-    // then gives back every port's printers within the signal's time.
-    void EndAll() {
+    // Ends the work on every port for good: a display in its setup mode is told to leave it, and
+    // a printer pass under way ends at once.
+    void ShutAll() {
         std::lock_guard lock(mutex_);
         for (PortHold* hold : holds_) {
             hold->printers.Interrupt();
             hold->port.Shutdown();
         }
-        std::cerr << "Interrupted." << std::endl;
+    }
+    // Gives back every port's printers within the signal's time.
+    void RestoreAll() {
+        std::lock_guard lock(mutex_);
         const auto deadline = std::chrono::steady_clock::now() + kRestoreOnSignal;
         for (PortHold* hold : holds_) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -164,8 +164,8 @@ class Holds {
 };
 
 // One port's run: its own port and printers, and the command on its display.
-int RunOnOnePort(const CliOptions& one, std::ostream& out, std::ostream& err, Holds& holds,
-                 std::chrono::steady_clock::time_point start) {
+int RunOnOnePort(const CliOptions& one, DisplayWork& work, std::ostream& out, std::ostream& err,
+                 Holds& holds, std::chrono::steady_clock::time_point start) {
     ParkedPrinters printers(one.keepPrinters || !UsesPort(one.command));
     auto device = std::make_unique<GuardedPort>(SystemPort(one.trace, start, err),
                                                 GuardedPort::AfterShutdown::Waiting);
@@ -179,6 +179,7 @@ int RunOnOnePort(const CliOptions& one, std::ostream& out, std::ostream& err, Ho
         [] { return ListPorts(); },
         out,
         err,
+        work,
     };
     const int status = RunCli(one, env);
     channel.Close();
@@ -187,10 +188,104 @@ int RunOnOnePort(const CliOptions& one, std::ostream& out, std::ostream& err, Ho
     return leftParked ? 5 : status;
 }
 
+// The signals that end a run are taken by a thread of their own, so that the printers get their
+// ports back whenever the run ends; a SIGUSR1 that this process sends tells that thread the run is
+// over (one from outside is left unanswered).
+constexpr std::array kEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+sigset_t BlockEndingSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (int s : kEndingSignals) {
+        sigaddset(&signals, s);
+    }
+    sigaddset(&signals, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
+}
+
+// The signal that ends the run, or 0 when the run ended by itself.
+int AwaitEndingSignal(const sigset_t& signals) {
+    for (;;) {
+        siginfo_t info{};
+        const int signal = sigwaitinfo(&signals, &info);
+        if (signal != SIGUSR1 && signal > 0) {
+            return signal;
+        }
+        if (signal == SIGUSR1 && info.si_pid == getpid()) {
+            return 0;
+        }
+    }
+}
+
+// A signal ends the run: every port is shut, what each port did is told, the printers get their
+// ports back, and the program ends with 128+N.
+void WatchSignals(const sigset_t& signals, Holds& holds, PortRuns& runs) {
+    const int signal = AwaitEndingSignal(signals);
+    if (signal == 0) {
+        return;
+    }
+    holds.ShutAll();
+    runs.ReportInterrupted(signal, std::cout, std::cerr);
+    std::cout.flush();
+    std::fflush(stdout);
+    holds.RestoreAll();
+    _exit(128 + signal);
+}
+
+// Many ports hold many files at once (each its port, its lock and a connection to the scheduler).
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// A result that could not be written is no success: stdout is flushed and checked at the end.
+int CheckOutput(int status) {
+    errno = 0;
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout) && !std::cout.fail()) {
+        return status;
+    }
+    Warn(std::cerr, "the output could not be written" +
+                        (error != 0 ? ": " + std::string(std::strerror(error)) : std::string()));
+    return status != 0 ? status : kOutputNotWritten;
+}
+
+// The commands but printers: each port's run in turn, with a thread that answers signals.
+int RunCommand(const CliOptions& options, std::chrono::steady_clock::time_point start) {
+    const sigset_t signals = BlockEndingSignals();
+    // A save beyond the file size limit fails as a write, and the run ends as any failed save.
+    signal(SIGXFSZ, SIG_IGN);
+    Holds holds;
+    PortRuns runs(options);
+    std::thread watcher;
+    try {
+        watcher = std::thread(WatchSignals, std::cref(signals), std::ref(holds), std::ref(runs));
+    } catch (const std::system_error& error) {
+        Warn(std::cerr, "no thread to answer signals: " + error.code().message());
+        return 3;
+    }
+    const RunOnePort run = [&](const CliOptions& one, DisplayWork& work, std::ostream& out,
+                               std::ostream& err) {
+        return RunOnOnePort(one, work, out, err, holds, start);
+    };
+    const int status = runs.RunAll(run, std::cout, std::cerr);
+    pthread_kill(watcher.native_handle(), SIGUSR1);
+    watcher.join();
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
+    GuardStandardStreams();
+    RaiseOpenFileLimit();
     const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
     if (!parsed.error.empty()) {
         std::cerr << "vemora-cli: " << parsed.error << "\n";
@@ -201,32 +296,10 @@ int main(int argc, char** argv) {
     }
     if (!parsed.options) {
         std::cout << parsed.help;
-        return 0;
+        return CheckOutput(0);
     }
-    const CliOptions& options = *parsed.options;
-    if (options.command == CliCommand::Printers) {
-        return ListOrRecoverPrinters(options);
+    if (parsed.options->command == CliCommand::Printers) {
+        return CheckOutput(ListOrRecoverPrinters(*parsed.options));
     }
-    const sigset_t signals = BlockEndingSignals();
-
-    // A save beyond the file size limit fails as a write, and the run ends as any failed save.
-    signal(SIGXFSZ, SIG_IGN);
-
-    Holds holds;
-    std::thread watcher([&] {
-        int signal = 0;
-        sigwait(&signals, &signal);
-        if (signal != SIGUSR1) {
-            holds.EndAll();
-            _exit(128 + signal);
-        }
-    });
-
-    const RunOnePort run = [&](const CliOptions& one, std::ostream& out, std::ostream& err) {
-        return RunOnOnePort(one, out, err, holds, start);
-    };
-    const int status = RunOnPorts(options, run, std::cout, std::cerr);
-    pthread_kill(watcher.native_handle(), SIGUSR1);
-    watcher.join();
-    return status;
+    return CheckOutput(RunCommand(*parsed.options, start));
 }

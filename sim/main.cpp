@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/StandardStreams.h"
 #include "sim/DisplaySim.h"
 #include "switches/StatusFile.h"
 
@@ -204,6 +205,7 @@ class Server {
 }  // namespace
 
 int main(int argc, char** argv) {
+    GuardStandardStreams();
     // Out of the box a display shows PC437, U.S.A., 100%, on the customer display, with a cursor.
     SimOptions options;
     options.switches.ApplyBrightness(0);

@@ -26,8 +26,11 @@ struct Finished {
     std::string out, err;
 };
 
-Finished Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), VEMORA_CLI);
+// Runs vemora-cli with `args`, or with `cli` false the program that args[0] names.
+Finished Cli(std::vector<std::string> args, bool cli = true) {
+    if (cli) {
+        args.insert(args.begin(), VEMORA_CLI);
+    }
     const test::Child child = test::Start(args);
     Finished f;
     f.out = test::ReadAll(child.out);
@@ -175,6 +178,53 @@ TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
     EXPECT_FALSE(fs::exists(dir_ / "--json.sts"));
     usleep(300 * 1000);  // the simulator logs what it has read
     EXPECT_EQ(fs::file_size(dir_ / "sim.log"), 0u);
+}
+
+// The commands the simulator has heard, one line each, without the times.
+std::vector<std::string> Heard(const fs::path& log) {
+    std::ifstream in(log);
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(in, line);) {
+        commands.push_back(line.substr(line.find(' ') + 1));
+    }
+    return commands;
+}
+
+// Output that cannot go where it was sent: closed descriptors never lead text down the serial
+// line, a full disk or a reader that went away is an exit status of its own, and a run whose
+// reader went away still ends cleanly (the display out of its setup mode).
+TEST_F(CliEndToEnd, OutputThatCannotBeWritten) {
+    const fs::path log = dir_ / "sim.log";
+    Simulator sim({"--log", log.string()});
+    ASSERT_FALSE(sim.Path().empty());
+    const std::string cli = std::string(VEMORA_CLI) + " --keep-printers -p " + sim.Path();
+    const Finished open = Cli({"--keep-printers", "-p", sim.Path(), "--trace", "get"});
+    ASSERT_EQ(open.status, 0) << open.err;
+    usleep(300 * 1000);  // the simulator logs what it has read
+    const std::vector<std::string> protocol = Heard(log);
+    const struct {
+        std::string line;
+        int status;
+        std::string says;
+    } cases[] = {
+        {"exec " + cli + " --trace get >&- 2>&-", 0, ""},
+        {"exec " + cli + " get >/dev/full", 6, "the output could not be written: No space left"},
+        {"exec " + cli + " --json apply --cursor 0 >/dev/full", 6, "could not be written"},
+        {"exec " + std::string(VEMORA_CLI) + " --help >/dev/full", 6, "could not be written"},
+        {"exec " + std::string(VEMORA_CLI) + " show /nonexistent.sts >&-", 4, "Could not load"},
+        {"set -o pipefail; " + cli + " --trace get 2>&1 | head -n 1 >/dev/null", 6, ""},
+    };
+    for (const auto& c : cases) {
+        const std::size_t before = Heard(log).size();
+        const Finished run = Cli({"/bin/bash", "-c", c.line}, false);
+        EXPECT_EQ(run.status, c.status) << c.line << ": " << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.line << ": " << run.err;
+        usleep(300 * 1000);  // the simulator logs what it has read
+        if (c.line.find(" get ") != std::string::npos) {
+            const std::vector<std::string> heard = Heard(log);
+            EXPECT_EQ(std::vector(heard.begin() + before, heard.end()), protocol) << c.line;
+        }
+    }
 }
 
 }  // namespace

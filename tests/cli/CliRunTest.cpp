@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/CliRun.h"
 #include "cli/ManyPorts.h"
@@ -24,6 +27,7 @@ class CliRunTest : public ::testing::Test {
         EXPECT_TRUE(parsed.options) << parsed.error;
         out_.str("");
         err_.str("");
+        DisplayWork work(*parsed.options);
         CliEnvironment env{bench_.channel_,
                            bench_.PauseFn(),
                            [this](const std::string& port) {
@@ -32,7 +36,8 @@ class CliRunTest : public ::testing::Test {
                            },
                            [this] { return ports_; },
                            out_,
-                           err_};
+                           err_,
+                           work};
         const int status = RunCli(*parsed.options, env);
         bench_.channel_.Close();
         return status;
@@ -245,7 +250,8 @@ TEST_F(CliRunTest, JsonOfOddNamesParsesInPython) {
 
 TEST(ManyPorts, EachPortsLinesLedByItsNameOrOneJsonArray) {
     // Every port but COM3 answers; COM3's run fails.
-    const RunOnePort run = [](const CliOptions& one, std::ostream& out, std::ostream& err) {
+    const RunOnePort run = [](const CliOptions& one, DisplayWork&, std::ostream& out,
+                              std::ostream& err) {
         if (one.line.portName == "COM3") {
             err << "Port error! Check port, please.\n";
             return 3;
@@ -259,19 +265,44 @@ TEST(ManyPorts, EachPortsLinesLedByItsNameOrOneJsonArray) {
     const auto parsed = ParseCommandLine({"-p", "COM2", "-p", "COM3", "-p", "/dev/ttyUSB0", "get"});
     ASSERT_TRUE(parsed.options);
     std::ostringstream out, err;
-    EXPECT_EQ(RunOnPorts(*parsed.options, run, out, err), 3);
+    EXPECT_EQ(PortRuns(*parsed.options).RunAll(run, out, err), 3);
     EXPECT_EQ(out.str(), "COM2: Connected.\n/dev/ttyUSB0: Connected.\n");
     EXPECT_EQ(err.str(), "COM3: Port error! Check port, please.\n");
 
     CliOptions json = *parsed.options;
     json.json = true;
     out.str("");
-    EXPECT_EQ(RunOnPorts(json, run, out, err), 3);
+    EXPECT_EQ(PortRuns(json).RunAll(run, out, err), 3);
     EXPECT_EQ(out.str(),
               "[{\"settings\":{},\"port\":\"COM2\",\"exitStatus\":0,\"messages\":[\"Connected.\"]},"
               "{\"port\":\"COM3\",\"exitStatus\":3,\"messages\":[\"Port error! Check port, "
               "please.\"]},{\"settings\":{},\"port\":\"/dev/ttyUSB0\",\"exitStatus\":0,"
               "\"messages\":[\"Connected.\"]}]\n");
+}
+
+// A bench of many adapters: every port runs, never more than kPortsAtOnce at a time.
+TEST(ManyPorts, AtMostSixtyFourAtOnce) {
+    std::vector<std::string> args;
+    for (int i = 0; i < 70; ++i) {
+        args.insert(args.end(), {"-p", "/dev/ttyUSB" + std::to_string(i)});
+    }
+    args.push_back("check");
+    const auto parsed = ParseCommandLine(args);
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    std::atomic<int> running{0}, most{0}, ran{0};
+    const RunOnePort run = [&](const CliOptions&, DisplayWork&, std::ostream&, std::ostream&) {
+        const int now = ++running;
+        for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        --running;
+        ++ran;
+        return 0;
+    };
+    std::ostringstream out, err;
+    EXPECT_EQ(PortRuns(*parsed.options).RunAll(run, out, err), 0);
+    EXPECT_EQ(ran, 70);
+    EXPECT_LE(most, static_cast<int>(kPortsAtOnce));
 }
 
 }  // namespace
