@@ -1,15 +1,13 @@
 #include "dialogs/SwitchSettingsState.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "support/DisplayBench.h"
 #include "support/SwitchImages.h"
+#include "support/TestData.h"
 #include "switches/StatusFile.h"
 #include "tests/dialogs/RecordingView.h"
 
@@ -18,14 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<char> ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteBytes(const fs::path& path, const std::vector<char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 // Cells far from 0 and 1, as a status file may hold them: the cells a switch write carries hold
 // the digits 0 to 9 that a display's replies give, the others any number.
@@ -51,15 +43,7 @@ SwitchImage ImageOf(const std::vector<char>& raw) {
 // its own for status files.
 class SwitchSettingsStateTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vemora-state-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        ASSERT_TRUE(bench_.Open());
-    }
-    void TearDown() override { fs::remove_all(dir_); }
+    void SetUp() override { ASSERT_TRUE(bench_.Open()); }
 
     std::vector<int> Shown() const {
         std::vector<int> shown;
@@ -100,7 +84,7 @@ class SwitchSettingsStateTest : public ::testing::Test {
         return seen;
     }
 
-    fs::path dir_;
+    test::TempFolder dir_{"state"};
     testing::DisplayBench bench_;
     test::RecordingView view_;
     SwitchSettingsState state_{&bench_.channel_, bench_.PauseFn(), view_};
@@ -117,7 +101,7 @@ TEST_F(SwitchSettingsStateTest, OpensWithNoStatus) {
     state_.OnSaveStatus(dir_ / "x.sts");
     EXPECT_EQ(state_.Image(), SwitchImage{});
     EXPECT_TRUE(bench_.Transfers().empty());
-    EXPECT_TRUE(fs::is_empty(dir_));
+    EXPECT_TRUE(fs::is_empty(dir_.Path()));
 }
 
 TEST_F(SwitchSettingsStateTest, ProgressStepsByFourAndStartsOverPastTheTop) {
@@ -366,7 +350,7 @@ TEST_F(SwitchSettingsStateTest, CancelledFileDialogChangesNothing) {
     Load(dir_ / "shop.sts", ManyValuedStatus());
     state_.OnSaveStatus({});
     EXPECT_TRUE(view_.shown.empty());
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ class ConnectionDlgTest : public DialogTest {
         dialog_ = std::make_unique<CConnectionDlg>(
             bench_.wire_.MakeDevice(), std::make_unique<testing::ScriptedSpooler>(script_),
             bench_.PauseFn(), std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyACM0"});
+        Test(dialog_.get());
         dialog_->show();
     }
 
@@ -38,9 +39,6 @@ class ConnectionDlgTest : public DialogTest {
         ASSERT_EQ(shown.size(), 1u);
         ASSERT_EQ(shown[0].text, NoticeOf(Outcome::Connected).text.c_str());
     }
-
-    QPushButton* Button(const char* name) { return dialog_->findChild<QPushButton*>(name); }
-    QComboBox* List(const char* name) { return dialog_->findChild<QComboBox*>(name); }
 
     void ExpectConnected(bool connected) {
         EXPECT_EQ(dialog_->State().Connected(), connected);

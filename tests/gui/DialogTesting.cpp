@@ -54,6 +54,14 @@ void DialogTest::SetUpTestSuite() {
     (void)application;
 }
 
+QPushButton* DialogTest::Button(const char* name) const {
+    return dialog_->findChild<QPushButton*>(name);
+}
+
+QComboBox* DialogTest::List(const char* name) const {
+    return dialog_->findChild<QComboBox*>(name);
+}
+
 std::vector<QWidget*> TabOrder(const std::vector<QWidget*>& widgets) {
     std::vector<QWidget*> order;
     QWidget* const first = widgets.front();

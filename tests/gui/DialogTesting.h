@@ -6,16 +6,25 @@
 
 #include <QComboBox>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
 #include <vector>
 
 namespace vemora {
 
-// Base of every dialog test: makes the one headless application before the first test.
+// Base of every dialog test: makes the one headless application before the first test, and finds
+// the controls of the dialog under test by their names in its form.
 class DialogTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite();
+
+    void Test(QWidget* dialog) { dialog_ = dialog; }
+    QPushButton* Button(const char* name) const;
+    QComboBox* List(const char* name) const;
+
+  private:
+    QWidget* dialog_ = nullptr;
 };
 
 // Picks an item of a list as the operator does: the list says it was activated, also when it

@@ -18,14 +18,14 @@ class DirectSettingsDlgTest : public DialogTest {
         bench_.Attach({.emulation = SimEmulation::Korvant});
         ASSERT_TRUE(bench_.Open());
         dialog_.emplace(&bench_.channel_);
+        Test(&*dialog_);
         dialog_->show();
     }
     std::vector<ShownMessage> Click(const char* button) {
         MessageBoxAnswerer messages;
-        QTest::mouseClick(dialog_->findChild<QPushButton*>(button), Qt::LeftButton);
+        QTest::mouseClick(Button(button), Qt::LeftButton);
         return messages.Shown();
     }
-    QComboBox* List(const char* name) { return dialog_->findChild<QComboBox*>(name); }
 
     testing::DisplayBench bench_;
     std::optional<CDirectSettingsDlg> dialog_;
@@ -77,7 +77,7 @@ TEST_F(DirectSettingsDlgTest, PortThatTakesNothingShowsABox) {
 
 // Enter is the dialog's OK, also with a button focused: nothing is sent.
 TEST_F(DirectSettingsDlgTest, EnterEndsTheDialogSendingNothing) {
-    dialog_->findChild<QPushButton*>("setStatusButton")->setFocus();
+    Button("setStatusButton")->setFocus();
     PressEnter(&*dialog_);
     EXPECT_TRUE(bench_.Transfers().empty());
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);

@@ -2,8 +2,6 @@
 // SwitchSettingsState, and what the state shows reaches the lists, the buttons, the progress bar
 // and the message boxes. What the state does is tried in tests/dialogs/.
 
-#include <unistd.h>
-
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -17,6 +15,7 @@
 #include "gui/SwitchSettingsDlg.h"
 #include "support/DisplayBench.h"
 #include "support/SwitchImages.h"
+#include "support/TestData.h"
 #include "switches/StatusFile.h"
 #include "tests/gui/DialogTesting.h"
 
@@ -28,8 +27,9 @@ namespace fs = std::filesystem;
 class SwitchSettingsDlgTest : public DialogTest {
   protected:
     void SetUp() override {
-        file_ = fs::temp_directory_path() / ("vemora-dlg-" + std::to_string(::getpid()) + ".sts");
+        file_ = dir_ / "shop.sts";
         ASSERT_TRUE(bench_.Open());
+        Test(&dialog_);
         progress_ = dialog_.findChild<QProgressBar*>();
         dialog_.SetFileChooser([this](StatusFileDialog which) {
             asked_.push_back(which);
@@ -37,12 +37,9 @@ class SwitchSettingsDlgTest : public DialogTest {
         });
         dialog_.show();
     }
-    void TearDown() override { fs::remove(file_); }
-
-    QPushButton* Button(const char* name) { return dialog_.findChild<QPushButton*>(name); }
 
     // The list that the setting's caption labels.
-    QComboBox* List(Setting setting) {
+    QComboBox* Labelled(Setting setting) {
         for (QLabel* label : dialog_.findChildren<QLabel*>()) {
             if (label->text() == SettingCaption(setting)) {
                 return qobject_cast<QComboBox*>(label->buddy());
@@ -53,7 +50,7 @@ class SwitchSettingsDlgTest : public DialogTest {
     std::vector<int> ListIndexes() {
         std::vector<int> indexes;
         for (const Setting setting : kAllSettings) {
-            indexes.push_back(List(setting)->currentIndex());
+            indexes.push_back(Labelled(setting)->currentIndex());
         }
         return indexes;
     }
@@ -61,7 +58,7 @@ class SwitchSettingsDlgTest : public DialogTest {
         EXPECT_EQ(Button("setStatusButton")->isEnabled(), held);
         EXPECT_EQ(Button("saveStatusButton")->isEnabled(), held);
         for (const Setting setting : kAllSettings) {
-            EXPECT_EQ(List(setting)->isEnabled(), held) << SettingCaption(setting);
+            EXPECT_EQ(Labelled(setting)->isEnabled(), held) << SettingCaption(setting);
         }
         for (const char* always : {"getStatusButton", "loadStatusButton", "exitButton"}) {
             EXPECT_TRUE(Button(always)->isEnabled()) << always;
@@ -92,6 +89,7 @@ class SwitchSettingsDlgTest : public DialogTest {
     testing::DisplayBench bench_;
     CSwitchSettingsDlg dialog_{&bench_.channel_, bench_.PauseFn()};
     QProgressBar* progress_ = nullptr;
+    test::TempFolder dir_{"dlg"};
     fs::path file_;
     std::vector<StatusFileDialog> asked_;
 };
@@ -100,7 +98,7 @@ TEST_F(SwitchSettingsDlgTest, OpensWithNoStatusAndTheTablesItems) {
     EXPECT_EQ(dialog_.windowTitle(), "Vemora V1.0.3a(Epson Mode)");
     ExpectStatusHeld(false);
     for (const Setting setting : kAllSettings) {
-        QComboBox* list = List(setting);
+        QComboBox* list = Labelled(setting);
         ASSERT_NE(list, nullptr) << SettingCaption(setting);
         EXPECT_EQ(list->currentIndex(), -1);
         const auto items = SettingItems(setting);
@@ -117,7 +115,7 @@ TEST_F(SwitchSettingsDlgTest, OpensWithNoStatusAndTheTablesItems) {
 TEST_F(SwitchSettingsDlgTest, TabGoesThroughListsThenButtons) {
     std::vector<QWidget*> expected;
     for (const Setting setting : kAllSettings) {
-        expected.push_back(List(setting));
+        expected.push_back(Labelled(setting));
     }
     for (const char* name : {"getStatusButton", "setStatusButton", "saveStatusButton",
                              "loadStatusButton", "exitButton"}) {
@@ -150,7 +148,7 @@ TEST_F(SwitchSettingsDlgTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
 // A pick reaches the image, also of the item the list shows; Set Status writes it.
 TEST_F(SwitchSettingsDlgTest, PickThenSetStatusWritesThePick) {
     Click("getStatusButton");
-    Pick(List(Setting::Brightness), 3);
+    Pick(Labelled(Setting::Brightness), 3);
     SwitchImage picked;
     picked.ApplyBrightness(3);
     EXPECT_EQ(dialog_.State().Image(), picked);
@@ -172,7 +170,6 @@ TEST_F(SwitchSettingsDlgTest, LoadAndSaveGoThroughTheFileDialogs) {
     EXPECT_EQ(ListIndexes(), (std::vector<int>{6, 13, 1, 2, 0}));
     ExpectStatusHeld(true);
 
-    const fs::path chosen = file_;
     file_ += ".txt";
     ASSERT_TRUE(SaveStatusFile(StatusSavePath(file_), SwitchImage{}).ok());
     MessageBoxAnswerer yes(QMessageBox::Yes);
@@ -182,14 +179,12 @@ TEST_F(SwitchSettingsDlgTest, LoadAndSaveGoThroughTheFileDialogs) {
     SwitchImage saved;
     EXPECT_TRUE(LoadStatusFile(StatusSavePath(file_), saved).ok());
     EXPECT_EQ(saved, image);
-    fs::remove(StatusSavePath(file_));
-    file_ = chosen;
     EXPECT_EQ(asked_, (std::vector{StatusFileDialog::Load, StatusFileDialog::Save}));
 }
 
 TEST_F(SwitchSettingsDlgTest, FileDialogsAskWithTheirTitleFilterAndInitialName) {
     ASSERT_TRUE(SaveStatusFile(file_, testing::ImageShowing({6, 13, 1, 2, 0})).ok());
-    const fs::path copy = file_.parent_path() / ("vemora-copy-" + std::to_string(::getpid()));
+    const fs::path copy = dir_ / "copy";
     CSwitchSettingsDlg dialog(nullptr, {});
     dialog.show();
     const struct {
@@ -224,7 +219,6 @@ TEST_F(SwitchSettingsDlgTest, FileDialogsAskWithTheirTitleFilterAndInitialName) 
     SwitchImage saved;
     EXPECT_TRUE(LoadStatusFile(StatusSavePath(copy), saved).ok());
     EXPECT_EQ(saved, dialog.State().Image());
-    fs::remove(StatusSavePath(copy));
 }
 
 // Enter is the dialog's OK: after a load it ends the dialog and sends nothing, so the loaded

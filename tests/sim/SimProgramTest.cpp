@@ -2,7 +2,6 @@
 // port code, and the exchanges the flows make, with real pauses.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
@@ -11,6 +10,7 @@
 
 #include "protocol/Exchange.h"
 #include "support/ChildProcess.h"
+#include "support/TestData.h"
 #include "switches/StatusFile.h"
 
 namespace vemora {
@@ -22,11 +22,7 @@ namespace fs = std::filesystem;
 constexpr const char* kStartBanks[kBankCount] = {"10001101", "01100010", "00000001", "11111111",
                                                  "00100100"};
 
-SwitchDigits Digits(const std::string& text) {
-    SwitchDigits digits;
-    std::copy(text.begin(), text.end(), digits.begin());
-    return digits;
-}
+using test::Digits;
 
 struct SwitchReply {
     SyncWaitResult sync;
@@ -37,15 +33,12 @@ struct SwitchReply {
 class SimProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vemora-sim-" + std::to_string(getpid()));
-        fs::create_directories(dir_);
         SwitchImage start;
         for (int bank = 1; bank <= kBankCount; ++bank) {
             start.LoadBankDigits(bank, Digits(kStartBanks[bank - 1]));
         }
         ASSERT_TRUE(SaveStatusFile(dir_ / "start.sts", start).ok());
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // Starts the program with the start switches and opens its pseudo-terminal.
     void Connect(std::vector<std::string> faults) {
@@ -82,7 +75,7 @@ class SimProgramTest : public ::testing::Test {
         return reply;
     }
 
-    fs::path dir_;
+    test::TempFolder dir_{"sim"};
     std::optional<test::Simulator> sim_;
     CSerialChannel channel_;
     DisplayExchange exchange_{

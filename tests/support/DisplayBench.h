@@ -8,6 +8,7 @@
 
 #include "protocol/Exchange.h"
 #include "sim/WiredDisplay.h"
+#include "support/TestData.h"
 
 namespace vemora::testing {
 
@@ -65,9 +66,6 @@ class DisplayBench {
     DisplaySim& Sim() { return display_->Sim(); }
 };
 
-template <typename Range>
-std::vector<Byte> Bytes(const Range& r) {
-    return {r.begin(), r.end()};
-}
+using test::Bytes;
 
 }  // namespace vemora::testing

@@ -2,17 +2,14 @@
 
 #include <string>
 
+#include "support/TestData.h"
 #include "switches/SettingLists.h"
 #include "switches/SwitchImage.h"
 
 namespace vemora {
 namespace {
 
-SwitchDigits Digits(const std::string& s) {
-    SwitchDigits d{};
-    std::copy(s.begin(), s.end(), d.begin());
-    return d;
-}
+using test::Digits;
 
 std::string Text(const SwitchDigits& d) {
     return {d.begin(), d.end()};
