@@ -16,6 +16,30 @@ PortConfig CheckPortConfig(const LineSettings& settings) {
     return config;
 }
 
+namespace {
+
+// The ESC/POS display's answer to a second initialise, the select and the setup command: Connected
+// when it is one of ours, left in its setup mode.
+Outcome SetupHandshake(CSerialChannel& channel, DisplayExchange& exchange) {
+    if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
+        return Outcome::PortError;
+    }
+    exchange.ReadSelectReply();
+    if (!exchange.Request(CmdSetupEnter)) {
+        return Outcome::PortError;
+    }
+    // A display that sent no sync byte did not answer; only one that did can be of another make.
+    // One that answers late may yet have entered its setup mode: it is told to leave it.
+    if (!exchange.AwaitReply(kSyncReadLimit).synced) {
+        SendWhole(channel, CmdSetupExit);
+        return Outcome::NoResponse;
+    }
+    exchange.ReadSetupReply();
+    return IsDisplayIdentity(exchange.Buffer()) ? Outcome::Connected : Outcome::WrongIdentity;
+}
+
+}  // namespace
+
 Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, EmulationMode mode,
                         const ReleasePrinters& releasePrinters, const Pause& pause) {
     if (OpenError held = releasePrinters(settings.portName); held.failure != OpenFailure::None) {
@@ -29,35 +53,16 @@ Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, E
         return Outcome::OpenFailed;
     }
     DisplayExchange exchange(channel, pause);
+    Outcome outcome = Outcome::Connected;
     if (!exchange.Send(CmdInitialize)) {
+        outcome = Outcome::PortError;
+    } else if (mode == EmulationMode::EscPos) {
+        outcome = SetupHandshake(channel, exchange);
+    }
+    if (outcome != Outcome::Connected) {
         channel.Close();
-        return Outcome::PortError;
     }
-    if (mode != EmulationMode::EscPos) {
-        return Outcome::Connected;
-    }
-    if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
-        channel.Close();
-        return Outcome::PortError;
-    }
-    exchange.ReadSelectReply();
-    if (!exchange.Request(CmdSetupEnter)) {
-        channel.Close();
-        return Outcome::PortError;
-    }
-    // A display that sent no sync byte did not answer; only one that did can be of another make.
-    // One that answers late may yet have entered its setup mode: it is told to leave it.
-    if (!exchange.AwaitReply(kSyncReadLimit).synced) {
-        SendWhole(channel, CmdSetupExit);
-        channel.Close();
-        return Outcome::NoResponse;
-    }
-    exchange.ReadSetupReply();
-    if (!IsDisplayIdentity(exchange.Buffer())) {
-        channel.Close();
-        return Outcome::WrongIdentity;
-    }
-    return Outcome::Connected;
+    return outcome;
 }
 
 void FinishConnectionCheck(CSerialChannel& channel, EmulationMode mode) {
