@@ -214,20 +214,44 @@ OpenError PosixSerialDevice::Open(const PortConfig& config) {
     return result;
 }
 
+namespace {
+
+OpenError Failed(OpenFailure failure) {
+    return OpenError{failure, {}, std::strerror(errno)};
+}
+
+}  // namespace
+
 OpenError PosixSerialDevice::SetUpLine(const PortConfig& config) {
-    const auto failed = [](OpenFailure failure) {
-        return OpenError{failure, {}, std::strerror(errno)};
-    };
+    OpenError error = TakeExclusively();
+    if (error.failure == OpenFailure::None) {
+        error = ApplyLineSettings(config);
+    }
+    if (error.failure == OpenFailure::None) {
+        error = RaiseLines(config);
+    }
+    if (error.failure == OpenFailure::None) {
+        tcflush(fd_, TCIOFLUSH);
+        config_ = config;
+    }
+    return error;
+}
+
+OpenError PosixSerialDevice::TakeExclusively() {
     // The flock holds against root too, whom TIOCEXCL lets through.
     if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        return failed(errno == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::Other);
+        return Failed(errno == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::Other);
     }
     if (ioctl(fd_, TIOCEXCL) != 0) {
-        return failed(OpenFailure::Other);
+        return Failed(OpenFailure::Other);
     }
     exclusive_ = true;
+    return {};
+}
+
+OpenError PosixSerialDevice::ApplyLineSettings(const PortConfig& config) {
     if (tcgetattr(fd_, &found_) != 0) {
-        return failed(OpenFailure::Other);
+        return Failed(OpenFailure::Other);
     }
     if (std::string refusal = RefusalOf(config); !refusal.empty()) {
         return {OpenFailure::SettingsRefused, {}, std::move(refusal)};
@@ -235,28 +259,30 @@ OpenError PosixSerialDevice::SetUpLine(const PortConfig& config) {
     const termios wanted = LineSettings(found_, config);
     changedLine_ = true;
     if (tcsetattr(fd_, TCSANOW, &wanted) != 0) {
-        return failed(OpenFailure::SettingsRefused);
+        return Failed(OpenFailure::SettingsRefused);
     }
     termios actual{};
     if (tcgetattr(fd_, &actual) != 0) {
-        return failed(OpenFailure::Other);
+        return Failed(OpenFailure::Other);
     }
     if (!Holds(actual, wanted)) {
         return {OpenFailure::SettingsRefused, {}, "The port did not keep the line settings"};
     }
+    return {};
+}
+
+OpenError PosixSerialDevice::RaiseLines(const PortConfig& config) {
     if (!DriveLine(TIOCMBIS, TIOCM_DTR) ||
         !DriveLine(config.flowControl != 0 ? TIOCMBIS : TIOCMBIC, TIOCM_RTS)) {
-        return failed(OpenFailure::Other);
+        return Failed(OpenFailure::Other);
     }
     const int status = ModemStatus();
     if (status < 0) {
-        return failed(OpenFailure::Other);
+        return Failed(OpenFailure::Other);
     }
     if ((status & TIOCM_DSR) == 0) {
         return {OpenFailure::DsrOff, {}, "DSR is off"};
     }
-    tcflush(fd_, TCIOFLUSH);
-    config_ = config;
     return {};
 }
 

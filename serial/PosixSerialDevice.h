@@ -32,6 +32,11 @@ class PosixSerialDevice final : public SerialDevice {
 
   private:
     OpenError SetUpLine(const PortConfig& config);
+    // The steps of SetUpLine: the port for this program alone, the line settings (checked to
+    // hold), then DTR and RTS driven and DSR required.
+    OpenError TakeExclusively();
+    OpenError ApplyLineSettings(const PortConfig& config);
+    OpenError RaiseLines(const PortConfig& config);
     // Raises (TIOCMBIS) or drops (TIOCMBIC) one line; a port without modem lines takes it as done.
     bool DriveLine(unsigned long request, int line);
     // The modem status bits; a port without modem lines has DSR and CTS on. -1 when it fails.
