@@ -76,6 +76,9 @@ bool IsGone(const Holder& holder) {
     if (holder.host != HostName()) {
         return false;
     }
+    if (!IsValidPid(holder.pid)) {
+        return true;
+    }
     const std::string start = ProcessStart(holder.pid);
     // Where /proc hides other users' processes, a live pid is all there is to go by.
     if (start.empty()) {

@@ -161,7 +161,7 @@ bool InGroup(gid_t gid) {
     std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
     groups.resize(static_cast<std::size_t>(
         std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
-    return getegid() == gid || std::ranges::find(groups, gid) != groups.end();
+    return getegid() == gid || std::find(groups.begin(), groups.end(), gid) != groups.end();
 }
 
 // The device's owner, group and mode, and whether this user is in its group; empty when the

@@ -191,6 +191,8 @@ TEST(PrinterPorts, HoldersDecideWhetherAParkedPrinterIsJoinedTakenOverOrGivenBac
     const Holder self = ThisProcess("/dev/ttyS0");
     const Holder ended{self.pid, "ended-1", self.host, "/dev/ttyS0"};
     const Holder elsewhere{4242, "b-1", "another-host", "/dev/ttyS0"};
+    // Beyond pid_t: kill() would take it for process 1, alive for ever.
+    const Holder wrapping{4294967297, "w-1", self.host, "/dev/ttyS7"};
     // This process on another port stands for another live run, as a program holding two ports.
     const Holder otherPort{self.pid, self.start, self.host, "/dev/ttyS7"};
     const struct Case {
@@ -205,6 +207,7 @@ TEST(PrinterPorts, HoldersDecideWhetherAParkedPrinterIsJoinedTakenOverOrGivenBac
         {"on another host", "serial:/dev/ttyS0", {elsewhere}, {elsewhere, self}, false},
         {"already ours", "serial:/dev/ttyS0", {self}, {self}, true},
         {"another port, ended", "serial:/dev/ttyS7", {ended}, {}, false},
+        {"another port, a pid beyond pid_t", "serial:/dev/ttyS7", {wrapping}, {}, false},
         {"another port, live", "serial:/dev/ttyS7", {otherPort}, {otherPort}, false},
     };
     for (const Case& c : cases) {
