@@ -2,6 +2,8 @@
 
 #include <sstream>
 
+#include "cli/CliCommands.h"
+
 namespace vemora {
 
 namespace {
@@ -26,13 +28,10 @@ std::string CommandSyntax(const CLI::App* sub) {
     return syntax;
 }
 
-std::string Summary(const std::string& description) {
-    return description.substr(0, description.find("\n\n"));
-}
-
-std::string Detail(const std::string& description) {
-    const std::size_t blank = description.find("\n\n");
-    return blank == std::string::npos ? description : description.substr(blank + 2);
+// A command's line in the list of commands.
+std::string Summary(const CLI::App* sub) {
+    const CommandSpec* spec = FindCommand(sub->get_name());
+    return spec != nullptr ? spec->summary : sub->get_description();
 }
 
 }  // namespace
@@ -65,13 +64,12 @@ std::string CliHelpFormat::make_usage(const CLI::App* app, std::string name) con
 }
 
 std::string CliHelpFormat::make_description(const CLI::App* app) const {
-    return Detail(app->get_description()) + "\n";
+    return app->get_description() + "\n";
 }
 
 std::string CliHelpFormat::make_subcommand(const CLI::App* sub) const {
     std::ostringstream out;
-    CLI::detail::format_help(out, CommandSyntax(sub), Summary(sub->get_description()),
-                             column_width_ + 8);
+    CLI::detail::format_help(out, CommandSyntax(sub), Summary(sub), column_width_ + 8);
     return out.str();
 }
 
@@ -79,7 +77,7 @@ std::string CliHelpFormat::make_subcommand(const CLI::App* sub) const {
 // manual page.
 std::string CliHelpFormat::make_expanded(const CLI::App* sub) const {
     std::string text = CommandSyntax(sub) + ":\n";
-    std::istringstream detail(Detail(sub->get_description()));
+    std::istringstream detail(sub->get_description());
     for (std::string line; std::getline(detail, line);) {
         text += "  " + line + "\n";
     }

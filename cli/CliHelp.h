@@ -1,8 +1,8 @@
 #pragma once
 // How vemora-cli's help reads: the usage line first, "-p, --port NAME" columns, each command with
-// its options in the list of commands, and a command's description as a summary line for that
-// list, a blank line, and what the command's own help says. --help-all adds every command's own
-// help in a form that help2man turns into the manual page.
+// its options and its summary in the list of commands; a command's own help is its help text
+// (both from the table of commands). --help-all adds every command's own help in a form that
+// help2man turns into the manual page.
 
 #include <CLI/CLI.hpp>
 

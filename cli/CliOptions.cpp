@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 
+#include "cli/CliCommands.h"
 #include "cli/CliHelp.h"
 #include "cli/PortsList.h"
 #include "serial/PortNames.h"
@@ -109,8 +110,10 @@ void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& port
                  "since the start, on stderr");
 }
 
-CLI::App* AddCommand(CLI::App& app, const char* name, const char* description) {
-    CLI::App* command = app.add_subcommand(name, description);
+// A command of vemora-cli: its own help is the command's help text; the list of commands takes its
+// summary from the same table (CliHelpFormat).
+CLI::App* AddCommand(CLI::App& app, const CommandSpec& spec) {
+    CLI::App* command = app.add_subcommand(spec.name, spec.help);
     command->group("Commands")->fallthrough()->footer("");
     command->set_help_flag("-h,--help", "this text");
     command->set_help_all_flag();
@@ -156,91 +159,59 @@ void AddWriteOptions(CLI::App* command, CommandLine& line, CliOptions& o) {
     AddSettingOptions(command, {kAllSettings.begin(), kAllSettings.end()}, line.chosen, false);
 }
 
-// A command of vemora-cli, named in the parsed line for Complete.
-CLI::App* AddNamed(CommandLine& line, const char* name, CliCommand command,
-                   const char* description) {
-    CLI::App* sub = AddCommand(line.app, name, description);
-    line.commands[sub] = command;
-    return sub;
-}
-
-// set and apply: what they write to the display's memory switches.
-void AddWriteCommands(CommandLine& line, CliOptions& o) {
-    CLI::App* set =
-        AddNamed(line, "set", CliCommand::Set,
-                 "ESC/POS: check, the image from FILE or from a Get Status, the\ngiven "
-                 "settings applied (X: the item's text or its index), Set Status\n\n"
-                 "ESC/POS: checks the connection, takes the switches from FILE or reads "
-                 "them\nfrom the display, applies the given settings and writes the five "
-                 "switches.\nX is the item's text (as get prints it) or its index in the "
-                 "list, from 0;\n`vemora-cli items` lists them.");
-    AddWriteOptions(set, line, o);
-    CLI::App* apply =
-        AddNamed(line, "apply", CliCommand::Apply,
-                 "ESC/POS: like set, but writes only a display that holds something else,\nthen "
-                 "reads it back\n\nESC/POS: checks the connection, reads the five memory switches, "
-                 "makes the\nwanted switches (from FILE, or the ones read with the given settings "
-                 "applied)\nand, only where they differ from what the display holds, writes them "
-                 "and reads\nthem back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1 when "
-                 "the display\ndoes not hold what was sent.");
-    AddWriteOptions(apply, line, o);
-}
-
-void AddCommands(CommandLine& line, CliOptions& o) {
-    const auto add = [&](const char* name, CliCommand command, const char* description) {
-        return AddNamed(line, name, command, description);
-    };
-    add("ports", CliCommand::Ports,
-        "the port names a user can choose, with descriptions\n\nLists the port names a user can "
-        "choose: the fifteen fixed names, then the serial\ndevices found on this machine (a USB "
-        "adapter by its /dev/serial/by-id link),\neach with a description.");
-    add("check", CliCommand::Check,
-        "the connection check\n\nParks the printers on the port, opens it and checks that a "
-        "display answers\n(in the ESC/POS emulation, that it is one of ours).");
-    add("self-test", CliCommand::SelfTest,
-        "check, then the self test\n\nChecks the connection, then makes the display show its "
-        "self test (ESC/POS)\nor its information (other modes).");
-    add("get", CliCommand::Get,
-        "ESC/POS: check, Get Status, print the five settings\n\nESC/POS: checks the connection, "
-        "reads the five memory switches and prints\nthe settings.")
-        ->add_option("--save", o.saveFile,
-                     "also keep them in a status file (\".sts\" is appended unless the name\n"
-                     "ends in it); {port} in the name stands for the port's base name\n"
-                     "(ttyUSB0, COM3), which several ports need")
+void AddSaveOption(CLI::App* get, CliOptions& o) {
+    get->add_option("--save", o.saveFile,
+                    "also keep them in a status file (\".sts\" is appended unless the name\n"
+                    "ends in it); {port} in the name stands for the port's base name\n"
+                    "(ttyUSB0, COM3), which several ports need")
         ->type_name("FILE")
         ->transform(FileRule("--save"));
-    AddWriteCommands(line, o);
-    AddSettingOptions(add("direct", CliCommand::Direct,
-                          "other modes: check, then the direct Set Status\n\nOther emulations "
-                          "(--mode korvant or others): checks the connection, then\nsends the "
-                          "character set and the code table.\nX is the item's text or its index "
-                          "in the list, from 0; `vemora-cli items` lists them."),
-                      {Setting::CodeTable, Setting::CharacterSet}, line.chosen, true);
-    add("info", CliCommand::Info,
-        "other modes: check, then Show Information\n\nOther emulations (--mode korvant or "
-        "others): checks the connection, then makes\nthe display show its information.");
-    add("show", CliCommand::Show,
-        "decode a status file; no port is used\n\nPrints the settings a status file holds; no "
-        "port is used.")
-        ->add_option("FILE", o.showFile, "the status file")
-        ->required();
+}
+
+void AddItemsArgument(CLI::App* items, CommandLine& line) {
     std::map<std::string, std::string> settingNames;
     for (const SettingNames& names : kSettingNames) {
         settingNames[names.option] = names.option;
     }
-    add("items", CliCommand::Items,
-        "the items of the settings of set and direct, with their indexes\n\nPrints the items each "
-        "setting takes, with their indexes; no port is used.")
+    items
         ->add_option("SETTING", line.itemsOf,
                      "code-table, charset, brightness, peripheral or cursor (default: all)")
         ->transform(OneOf(settingNames,
                           "the setting is code-table, charset, brightness, peripheral or cursor"));
-    add("printers", CliCommand::Printers,
-        "the printers on the port (-p) or every parked printer, with their\nholders\n\nLists "
-        "the printers on the port given with -p, or without -p every printer\nparked by Vemora, "
-        "with its state and its holders.")
-        ->add_flag("--restore", o.restore,
-                   "give back the parked printers whose holders have all ended");
+}
+
+// The options and arguments of one command.
+void AddCommandOptions(CliCommand command, CLI::App* sub, CommandLine& line, CliOptions& o) {
+    switch (command) {
+        case CliCommand::Get:
+            return AddSaveOption(sub, o);
+        case CliCommand::Set:
+        case CliCommand::Apply:
+            return AddWriteOptions(sub, line, o);
+        case CliCommand::Direct:
+            return AddSettingOptions(sub, {Setting::CodeTable, Setting::CharacterSet}, line.chosen,
+                                     true);
+        case CliCommand::Show:
+            sub->add_option("FILE", o.showFile, "the status file")->required();
+            return;
+        case CliCommand::Items:
+            return AddItemsArgument(sub, line);
+        case CliCommand::Printers:
+            sub->add_flag("--restore", o.restore,
+                          "give back the parked printers whose holders have all ended");
+            return;
+        default:
+            return;
+    }
+}
+
+// Every command of the table, named in the parsed line for Complete.
+void AddCommands(CommandLine& line, CliOptions& o) {
+    for (const CommandSpec& spec : kCommands) {
+        CLI::App* sub = AddCommand(line.app, spec);
+        line.commands[sub] = spec.command;
+        AddCommandOptions(spec.command, sub, line, o);
+    }
 }
 
 constexpr const char* kFooter = R"(Exit status:
@@ -377,8 +348,7 @@ const SettingNames& NamesOf(Setting setting) {
 }
 
 bool UsesPort(CliCommand command) {
-    return command != CliCommand::Ports && command != CliCommand::Show &&
-           command != CliCommand::Items && command != CliCommand::Printers;
+    return SpecOf(command).usesPort;
 }
 
 CliOptions ForPort(const CliOptions& options, const std::string& port) {

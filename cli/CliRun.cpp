@@ -1,4 +1,5 @@
 #include "cli/CliRun.h"
+#include "cli/CliCommands.h"
 #include "cli/CliJson.h"
 
 #include <filesystem>
@@ -90,6 +91,8 @@ void PrintItems(const std::vector<Setting>& settings, bool json, std::ostream& o
     }
 }
 
+}  // namespace
+
 // Says what an outcome means, success on stdout (stderr when stdout carries JSON), failures on
 // stderr; returns the exit status.
 class Reporter {
@@ -127,6 +130,15 @@ class Reporter {
     bool json_;
 };
 
+struct CommandRun {
+    const CliOptions& options;
+    CliEnvironment& env;
+    Reporter& reporter;
+    SwitchImage& image;  // the one a set or apply loaded from its file, or the one read
+};
+
+namespace {
+
 // The image a set starts from, from a status file; 0 when it loaded, else the exit status.
 int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) {
     if (const FileResult name = CheckStatusLoadName(file); !name.ok()) {
@@ -160,91 +172,98 @@ void ApplySettings(const CliOptions& o, SwitchImage& image) {
     }
 }
 
-// The commands that use no port; nothing for the others.
-std::optional<int> RunWithoutPort(const CliOptions& o, CliEnvironment& env, Reporter& reporter) {
-    switch (o.command) {
-        case CliCommand::Ports:
-            PrintPorts(env.listPorts(), o.json, env.out);
-            return 0;
-        case CliCommand::Items:
-            PrintItems(o.itemsOf, o.json, env.out);
-            return 0;
-        case CliCommand::Show: {
-            SwitchImage image;
-            const FileResult loaded = LoadStatusFile(o.showFile, image);
-            if (!loaded.ok()) {
-                return reporter.ReportFile(loaded, false);
-            }
-            PrintSettings(image, o.json, env.out, o.showFile);
-            return 0;
-        }
-        default:
-            return std::nullopt;
-    }
+// Get Status into the run's image; 0 when it was read, else the exit status.
+int ReadSwitches(CommandRun& run) {
+    return run.reporter.Report(GetStatus(run.env.channel, run.env.pause, run.env.work, run.image));
 }
 
-// A command that works on the display, on the port that the connection check opened; `image` is
-// the one a set loaded from its file.
-int RunOnDisplay(const CliOptions& o, CliEnvironment& env, Reporter& reporter, SwitchImage& image) {
-    Progress& progress = env.work;
-    switch (o.command) {
-        case CliCommand::Check:
-            return 0;
-        case CliCommand::SelfTest:
-            return reporter.Report(RunSelfTest(env.channel, o.mode));
-        case CliCommand::Info:
-            return reporter.Report(ShowInformation(env.channel));
-        case CliCommand::Direct: {
-            int codeTable = 0;
-            int characterSet = 0;
-            for (const SettingChoice& c : o.settings) {
-                (c.setting == Setting::CodeTable ? codeTable : characterSet) = c.index;
-            }
-            return reporter.Report(SendDirectSettings(env.channel, codeTable, characterSet));
+// A file that will not do is refused before the port is touched: 0 when all will do.
+int CheckFiles(CommandRun& run) {
+    const CliOptions& o = run.options;
+    if (!o.loadFile.empty()) {
+        if (const int status = LoadForSet(o.loadFile, run.image, run.reporter); status != 0) {
+            return status;
         }
-        case CliCommand::Get: {
-            if (const int status =
-                    reporter.Report(GetStatus(env.channel, env.pause, progress, image));
-                status != 0) {
-                return status;
-            }
-            PrintSettings(image, o.json, env.out);
-            if (!o.saveFile.empty()) {
-                return reporter.ReportFile(SaveStatusFile(StatusSavePath(o.saveFile), image), true);
-            }
-            return 0;
-        }
-        case CliCommand::Set: {
-            if (o.loadFile.empty()) {
-                if (const int status =
-                        reporter.Report(GetStatus(env.channel, env.pause, progress, image));
-                    status != 0) {
-                    return status;
-                }
-            }
-            ApplySettings(o, image);
-            return reporter.Report(SetStatus(env.channel, env.pause, progress, image));
-        }
-        case CliCommand::Apply: {
-            const bool fromFile = !o.loadFile.empty();
-            const ApplyResult result =
-                ApplyConfiguration(env.channel, env.pause, progress, [&](const SwitchImage& held) {
-                    SwitchImage wanted = fromFile ? image : held;
-                    ApplySettings(o, wanted);
-                    return wanted;
-                });
-            return ReportApply(o, result, reporter, env);
-        }
-        case CliCommand::Ports:
-        case CliCommand::Show:
-        case CliCommand::Items:
-        case CliCommand::Printers:
-            break;
     }
-    return 0;
+    const FileResult saveTarget = o.saveFile.empty() ? FileResult{} : StatusSaveTarget(o.saveFile);
+    return saveTarget.ok() ? 0 : run.reporter.ReportFile(saveTarget, true);
 }
 
 }  // namespace
+
+int RunPorts(CommandRun& run) {
+    PrintPorts(run.env.listPorts(), run.options.json, run.env.out);
+    return 0;
+}
+
+int RunItems(CommandRun& run) {
+    PrintItems(run.options.itemsOf, run.options.json, run.env.out);
+    return 0;
+}
+
+int RunShow(CommandRun& run) {
+    const FileResult loaded = LoadStatusFile(run.options.showFile, run.image);
+    if (!loaded.ok()) {
+        return run.reporter.ReportFile(loaded, false);
+    }
+    PrintSettings(run.image, run.options.json, run.env.out, run.options.showFile);
+    return 0;
+}
+
+int RunCheck(CommandRun&) {
+    return 0;
+}
+
+int RunSelfTestCommand(CommandRun& run) {
+    return run.reporter.Report(RunSelfTest(run.env.channel, run.options.mode));
+}
+
+int RunInfo(CommandRun& run) {
+    return run.reporter.Report(ShowInformation(run.env.channel));
+}
+
+int RunDirect(CommandRun& run) {
+    int codeTable = 0;
+    int characterSet = 0;
+    for (const SettingChoice& c : run.options.settings) {
+        (c.setting == Setting::CodeTable ? codeTable : characterSet) = c.index;
+    }
+    return run.reporter.Report(SendDirectSettings(run.env.channel, codeTable, characterSet));
+}
+
+int RunGet(CommandRun& run) {
+    if (const int status = ReadSwitches(run); status != 0) {
+        return status;
+    }
+    PrintSettings(run.image, run.options.json, run.env.out);
+    if (run.options.saveFile.empty()) {
+        return 0;
+    }
+    return run.reporter.ReportFile(SaveStatusFile(StatusSavePath(run.options.saveFile), run.image),
+                                   true);
+}
+
+// Without a file, the image is the one read from the display.
+int RunSet(CommandRun& run) {
+    if (run.options.loadFile.empty()) {
+        if (const int status = ReadSwitches(run); status != 0) {
+            return status;
+        }
+    }
+    ApplySettings(run.options, run.image);
+    return run.reporter.Report(SetStatus(run.env.channel, run.env.pause, run.env.work, run.image));
+}
+
+int RunApply(CommandRun& run) {
+    const bool fromFile = !run.options.loadFile.empty();
+    const ApplyResult result = ApplyConfiguration(
+        run.env.channel, run.env.pause, run.env.work, [&](const SwitchImage& held) {
+            SwitchImage wanted = fromFile ? run.image : held;
+            ApplySettings(run.options, wanted);
+            return wanted;
+        });
+    return ReportApply(run.options, result, run.reporter, run.env);
+}
 
 void PrintJson(const nlohmann::ordered_json& document, std::ostream& out) {
     out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
@@ -277,30 +296,22 @@ int ExitStatusFor(Outcome outcome) {
 
 int RunCli(const CliOptions& o, CliEnvironment& env) {
     Reporter reporter(env, o.json);
-    if (const std::optional<int> status = RunWithoutPort(o, env, reporter)) {
-        return *status;
-    }
-
-    // A file that will not do is refused before the port is touched.
     SwitchImage image;
-    if (!o.loadFile.empty()) {
-        if (const int status = LoadForSet(o.loadFile, image, reporter); status != 0) {
-            return status;
-        }
+    CommandRun run{o, env, reporter, image};
+    const CommandSpec& spec = SpecOf(o.command);
+    if (!spec.usesPort) {
+        return spec.run(run);
     }
-    const FileResult saveTarget = o.saveFile.empty() ? FileResult{} : StatusSaveTarget(o.saveFile);
-    if (!saveTarget.ok()) {
-        return reporter.ReportFile(saveTarget, true);
+    if (const int status = CheckFiles(run); status != 0) {
+        return status;
     }
-
     const Outcome checked =
         CheckConnection(env.channel, o.line, o.mode, env.releasePrinters, env.pause);
     if (const int status = reporter.Report(checked); status != 0) {
         return status;
     }
     FinishConnectionCheck(env.channel, o.mode);
-
-    return RunOnDisplay(o, env, reporter, image);
+    return spec.run(run);
 }
 
 }  // namespace vemora

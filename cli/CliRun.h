@@ -27,4 +27,18 @@ int RunCli(const CliOptions& options, CliEnvironment& env);
 
 int ExitStatusFor(Outcome outcome);
 
+// Each command's run, once the connection check has passed for those that use a port; each
+// returns the exit status.
+struct CommandRun;
+int RunPorts(CommandRun& run);
+int RunItems(CommandRun& run);
+int RunShow(CommandRun& run);
+int RunCheck(CommandRun& run);
+int RunSelfTestCommand(CommandRun& run);
+int RunInfo(CommandRun& run);
+int RunDirect(CommandRun& run);
+int RunGet(CommandRun& run);
+int RunSet(CommandRun& run);
+int RunApply(CommandRun& run);
+
 }  // namespace vemora
