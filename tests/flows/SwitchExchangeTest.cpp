@@ -8,6 +8,7 @@ namespace vemora {
 namespace {
 
 using std::chrono::milliseconds;
+using test::Digits;
 using testing::Bytes;
 
 class RecordedProgress : public Progress {
@@ -19,12 +20,6 @@ class RecordedProgress : public Progress {
     static constexpr int kStep = -1;
     std::vector<int> events;
 };
-
-SwitchDigits Digits(const char* s) {
-    SwitchDigits d;
-    std::copy(s, s + 8, d.begin());
-    return d;
-}
 
 SimOptions DisplayWith(std::initializer_list<const char*> banks) {
     SimOptions options;

@@ -3,14 +3,12 @@
 #include <vector>
 
 #include "protocol/DisplayCommands.h"
+#include "support/TestData.h"
 
 namespace vemora {
 namespace {
 
-template <typename Range>
-std::vector<Byte> Bytes(const Range& r) {
-    return {r.begin(), r.end()};
-}
+using test::Bytes;
 
 TEST(DisplayCommands, FixedCommandsAreExactBytes) {
     EXPECT_EQ(Bytes(CmdInitialize), (std::vector<Byte>{0x1B, 0x40}));

@@ -4,29 +4,21 @@
 
 #include <stdlib.h>
 
-#include <filesystem>
-#include <string>
+#include "support/TempFolder.h"
 
 namespace vemora::test {
 
 class PrivateLockFolder {
   public:
     PrivateLockFolder() {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / "vemora-locks-XXXXXX").string();
-        if (mkdtemp(folder.data()) != nullptr) {
-            setenv("VEMORA_LOCK_DIR", folder.c_str(), 1);
-            path_ = folder;
+        if (!folder_.Path().empty()) {
+            setenv("VEMORA_LOCK_DIR", folder_.Path().c_str(), 1);
         }
     }
-    ~PrivateLockFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
+    const std::filesystem::path& Path() const { return folder_.Path(); }
 
   private:
-    std::filesystem::path path_;
+    TempFolder folder_{"locks"};
 };
 
 inline const PrivateLockFolder kPrivateLockFolder;

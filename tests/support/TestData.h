@@ -1,54 +1,14 @@
 #pragma once
-// What many tests make and compare: a folder of their own, whole files as bytes, command bytes and
-// switch digits.
+// What many tests make and compare: command bytes and switch digits, and (TempFolder.h) a folder
+// of their own with whole files as bytes.
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "protocol/DisplayCommands.h"
+#include "support/TempFolder.h"
 
 namespace vemora::test {
-
-// A new empty folder under the temporary folder, removed with all it holds when the object ends.
-class TempFolder {
-  public:
-    explicit TempFolder(const std::string& what = "test") {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / ("vemora-" + what + "-XXXXXX")).string();
-        if (mkdtemp(folder.data()) != nullptr) {
-            path_ = folder;
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path operator/(const std::filesystem::path& name) const {
-        return path_ / name;
-    }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::vector<char> ReadBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void WriteBytes(const std::filesystem::path& path, const std::vector<char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
-}
 
 template <typename Range>
 std::vector<Byte> Bytes(const Range& r) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/SwitchImages.h"
+#include "support/TestData.h"
 #include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 
@@ -18,27 +19,12 @@ namespace vemora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
 
 class StatusFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("vemora-sts-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    static std::vector<char> ReadBytes(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    static void WriteBytes(const fs::path& p, const std::vector<char>& bytes) {
-        std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
-    }
-
-    fs::path dir_;
+    test::TempFolder dir_{"sts"};
 };
 
 TEST_F(StatusFileTest, DisplaySettingsLandAtTheirOffsets) {
@@ -112,7 +98,7 @@ TEST_F(StatusFileTest, UnreadableFileIsAFailureWithItsReason) {
     FileResult r = LoadStatusFile(dir_ / "missing.sts", image);
     EXPECT_EQ(r.outcome, FileOutcome::CannotRead);
     EXPECT_EQ(r.reason, "No such file or directory");
-    r = LoadStatusFile(dir_, image);  // a folder
+    r = LoadStatusFile(dir_.Path(), image);  // a folder
     EXPECT_EQ(r.outcome, FileOutcome::CannotRead);
     EXPECT_EQ(image, before);
 }
@@ -284,7 +270,7 @@ TEST_F(StatusFileTest, FailedSaveLeavesTheExistingFileIntact) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(file), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator{}), 1);
 }
 
 TEST_F(StatusFileTest, SaveKeepsTheModeOfTheFileItReplaces) {
