@@ -15,10 +15,10 @@ TEST_F(MessageBoxTest, TitleIsTheProgramNameAndIconFollowsTheMessage) {
                  {MessageIcon::None, QMessageBox::NoIcon}};
     for (const auto& c : cases) {
         MessageBoxAnswerer answer;
-        ShowMessage(nullptr, "Connected.", c.icon);
+        ShowMessage(nullptr, "Some words.", c.icon);
         ASSERT_EQ(answer.Shown().size(), 1u);
         EXPECT_EQ(answer.Shown()[0].title, "message_box_tests");
-        EXPECT_EQ(answer.Shown()[0].text, "Connected.");
+        EXPECT_EQ(answer.Shown()[0].text, "Some words.");
         EXPECT_EQ(answer.Shown()[0].icon, c.shown);
         EXPECT_EQ(answer.Shown()[0].detail, "");
     }
