@@ -127,9 +127,13 @@ TEST_F(ConnectionStateTest, ChangeWhileConnectedClosesThePort) {
         state_->Choose(c.list, other);
         Connect();
         ExpectConnected(true);
+        // The port's lock is held while the port is open, and only then.
+        const std::string port = state_->Settings().portName;
+        EXPECT_EQ(PortLocks().Take(port).failure, LockFailure::Held);
         const int refreshes = view_.refreshes;
         state_->Choose(c.list, c.index);
         ExpectConnected(false);
+        EXPECT_EQ(PortLocks().Take(port), LockError{});
         EXPECT_GT(view_.refreshes, refreshes);
         // Choosing what the list shows already is no change.
         Connect();
