@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "flows/SwitchExchange.h"
+
 namespace vemora {
 
 PortConfig CheckPortConfig(const LineSettings& settings) {
@@ -15,30 +17,6 @@ PortConfig CheckPortConfig(const LineSettings& settings) {
     config.timeouts = CommTimeouts{10, 10, 10, 0, 0};
     return config;
 }
-
-namespace {
-
-// The ESC/POS display's answer to a second initialise, the select and the setup command: Connected
-// when it is one of ours, left in its setup mode.
-Outcome SetupHandshake(CSerialChannel& channel, DisplayExchange& exchange) {
-    if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
-        return Outcome::PortError;
-    }
-    exchange.ReadSelectReply();
-    if (!exchange.Request(CmdSetupEnter)) {
-        return Outcome::PortError;
-    }
-    // A display that sent no sync byte did not answer; only one that did can be of another make.
-    // One that answers late may yet have entered its setup mode: it is told to leave it.
-    if (!exchange.AwaitReply(kSyncReadLimit).synced) {
-        SendWhole(channel, CmdSetupExit);
-        return Outcome::NoResponse;
-    }
-    exchange.ReadSetupReply();
-    return IsDisplayIdentity(exchange.Buffer()) ? Outcome::Connected : Outcome::WrongIdentity;
-}
-
-}  // namespace
 
 Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, EmulationMode mode,
                         const ReleasePrinters& releasePrinters, const Pause& pause) {
@@ -57,7 +35,12 @@ Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, E
     if (!exchange.Send(CmdInitialize)) {
         outcome = Outcome::PortError;
     } else if (mode == EmulationMode::EscPos) {
-        outcome = SetupHandshake(channel, exchange);
+        // Only a display that answered the setup command can be of another make.
+        outcome = EnterSetupMode(exchange);
+        if (outcome == Outcome::Done) {
+            outcome =
+                IsDisplayIdentity(exchange.Buffer()) ? Outcome::Connected : Outcome::WrongIdentity;
+        }
     }
     if (outcome != Outcome::Connected) {
         channel.Close();

@@ -35,10 +35,7 @@ Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
     return Outcome::GotStatus;
 }
 
-Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
-                  const SwitchImage& image) {
-    progress.SetPosition(0);
-    DisplayExchange exchange(channel, pause);
+Outcome EnterSetupMode(DisplayExchange& exchange) {
     if (!exchange.Send(CmdInitialize) || !exchange.Request(CmdSelectDisplay)) {
         return Outcome::PortError;
     }
@@ -46,11 +43,23 @@ Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
     if (!exchange.Request(CmdSetupEnter)) {
         return Outcome::PortError;
     }
+    // A display that sent no sync byte did not answer. One that answers late may yet have entered
+    // its setup mode: it is told to leave it.
     if (!exchange.AwaitReply(kSyncReadLimit).synced) {
         exchange.Send(CmdSetupExit);
         return Outcome::NoResponse;
     }
     exchange.ReadSetupReply();
+    return Outcome::Done;
+}
+
+Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
+                  const SwitchImage& image) {
+    progress.SetPosition(0);
+    DisplayExchange exchange(channel, pause);
+    if (const Outcome entered = EnterSetupMode(exchange); entered != Outcome::Done) {
+        return entered;
+    }
     progress.Step();
     for (int bank = 1; bank <= kBankCount; ++bank) {
         if (!exchange.Send(CmdSwitchWrite(bank, image.FormatBankDigits(bank)))) {

@@ -21,6 +21,11 @@ class Progress {
 Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
                   SwitchImage& image);
 
+// Initialises the display, selects it and enters its setup mode: Done with the setup reply in the
+// exchange's buffer. PortError when a command did not go out whole; NoResponse when no sync byte
+// came (the display is then told to leave the setup mode).
+Outcome EnterSetupMode(DisplayExchange& exchange);
+
 // Writes the five banks from the image inside the display's setup mode: SetStatus. NoResponse
 // when the display did not answer the setup command (it is then told to leave the setup mode and
 // no bank is written); PortError when a command did not go out whole, PartlySet when that
