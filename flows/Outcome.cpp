@@ -1,7 +1,10 @@
 #include "flows/Outcome.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace vemora {
 
@@ -181,6 +184,22 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// One word as a POSIX shell reads it, so that a command pasted from a message runs as shown.
+std::string ShellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+               std::string_view("_-+=.,:/@%").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return text;
+    }
+    std::string word = "'";
+    for (const char c : text) {
+        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return word + "'";
+}
+
 std::string Unparked(const UnparkedPrinter& printer) {
     const char* why = "";
     switch (printer.why) {
@@ -191,7 +210,9 @@ std::string Unparked(const UnparkedPrinter& printer) {
             why = "the scheduler refused the change (its policy, or no right to change printers)";
             break;
         case ParkFailure::NoAnswer:
-            why = "the scheduler did not answer";
+            why =
+                "the scheduler did not answer in time (if it parks it later, it gets its port "
+                "back when the run ends)";
             break;
     }
     return "Printer " + Quoted(printer.name) + " could not be parked: " + why +
@@ -237,14 +258,18 @@ std::string DescribeUnrestored(const UnrestoredPrinter& printer) {
         case RestoreFailure::UriNotSet:
             return "Printer " + name + " is still parked: its device URI was not set back to " +
                    Quoted(printer.port) +
-                   ". Mend it with: vemora-cli printers --restore (or lpadmin -p " + printer.name +
-                   " -v '" + printer.port + "', then cupsenable " + printer.name +
-                   " if it was printing before)";
+                   ". Mend it with: vemora-cli printers --restore (or lpadmin -p " +
+                   ShellWord(printer.name) + " -v " + ShellWord(printer.port) +
+                   ", then cupsenable " + ShellWord(printer.name) + " if it was printing before)";
         case RestoreFailure::NotResumed:
             return "Printer " + name +
                    " has its device URI back but was not started again. Mend it with: "
                    "cupsenable " +
-                   printer.name;
+                   ShellWord(printer.name);
+        case RestoreFailure::MaybeParked:
+            return "Printer " + name +
+                   " may still be parked: the scheduler did not answer in time. Mend it with: "
+                   "vemora-cli printers --restore";
         case RestoreFailure::ChangedMeanwhile:
             return "Printer " + name +
                    " was changed by someone else while it was parked; left as it is (it was on " +

@@ -225,7 +225,7 @@ class Scheduler {
 
 struct QueueChange {
     std::optional<std::string> deviceUri{};
-    bool stop = false;
+    std::optional<ipp_pstate_t> state{};
     std::optional<std::string> message{};
     std::optional<ParkMark> mark{};  // set in full
     bool dropMark = false;
@@ -277,7 +277,7 @@ class CupsQueue : public SpoolerPrinter {
     bool Park(const Holder& holder) override {
         const ParkMark mark{record_.port, !record_.stopped, record_.message, {holder}};
         return Modify({.deviceUri = kParkingDeviceUri,
-                       .stop = true,
+                       .state = IPP_PSTATE_STOPPED,
                        .message = "Held by Vemora while it uses the serial port; device URI was " +
                                   record_.port,
                        .mark = mark});
@@ -287,14 +287,21 @@ class CupsQueue : public SpoolerPrinter {
         return Modify({.holders = holders});
     }
 
+    // One request, which the scheduler applies as a whole: a run killed after it leaves the
+    // queue as it was, only its waiting jobs start a little later.
     bool GiveBackPort() override {
-        return record_.mark && Modify({.deviceUri = DeviceUri(record_.mark->port),
-                                       .message = record_.mark->message,
-                                       .dropMark = true});
+        if (!record_.mark) {
+            return false;
+        }
+        const ParkMark& mark = *record_.mark;
+        return Modify({.deviceUri = DeviceUri(mark.port),
+                       .state = mark.started ? IPP_PSTATE_IDLE : IPP_PSTATE_STOPPED,
+                       .message = mark.message,
+                       .dropMark = true});
     }
 
-    // Setting the state back to idle would not start the waiting jobs; Resume-Printer does, and
-    // it clears the state message.
+    // An idle state alone starts the waiting jobs only at the scheduler's next look, some
+    // seconds later; Resume-Printer starts them at once, and it clears the state message.
     bool Resume() override {
         if (!record_.mark || !record_.mark->started) {
             return true;
@@ -318,9 +325,8 @@ class CupsQueue : public SpoolerPrinter {
             ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr,
                          change.deviceUri->c_str());
         }
-        if (change.stop) {
-            ippAddInteger(request, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state",
-                          IPP_PSTATE_STOPPED);
+        if (change.state) {
+            ippAddInteger(request, IPP_TAG_PRINTER, IPP_TAG_ENUM, "printer-state", *change.state);
         }
         if (change.message) {
             text("printer-state-message", *change.message);

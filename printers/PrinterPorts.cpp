@@ -74,10 +74,16 @@ std::unique_ptr<SpoolerPrinter> OpenForChange(Spooler& spooler, const std::strin
     return printer;
 }
 
-// The port string back, then the printer started again if it was; the step that failed.
-std::optional<RestoreFailure> GiveBack(SpoolerPrinter& printer) {
+// A change that got no answer may have been made all the same.
+bool Answered(const Spooler& spooler) {
+    return spooler.State() == SchedulerState::Answering;
+}
+
+// The port string, state and message back with the mark removed, then the printer started again
+// if it was; the step that failed.
+std::optional<RestoreFailure> GiveBack(const Spooler& spooler, SpoolerPrinter& printer) {
     if (!printer.GiveBackPort()) {
-        return RestoreFailure::UriNotSet;
+        return Answered(spooler) ? RestoreFailure::UriNotSet : RestoreFailure::MaybeParked;
     }
     if (!printer.Resume()) {
         return RestoreFailure::NotResumed;
@@ -85,28 +91,31 @@ std::optional<RestoreFailure> GiveBack(SpoolerPrinter& printer) {
     return std::nullopt;
 }
 
-// Gives back a printer whose holders have all ended.
-void Recover(Spooler& spooler, const LocalPrinter& printer, bool& failed, ReleaseReport& report) {
+// A printer with a mark is still held, or its give-back was cut short after its port string
+// came back (it was set by hand, or by a run that ended before it removed the mark).
+bool Marked(const LocalPrinter& printer) {
+    return printer.mark && (printer.port == kParkingPort || printer.port == printer.mark->port);
+}
+
+// Gives back a printer whose holders have all ended; true when it got its port back.
+bool Recover(Spooler& spooler, const LocalPrinter& printer, bool& failed, ReleaseReport& report) {
     const std::unique_ptr<SpoolerPrinter> opened = OpenForChange(spooler, printer.name, failed);
     const std::optional<RestoreFailure> failure =
-        opened ? GiveBack(*opened) : RestoreFailure::UriNotSet;
+        opened ? GiveBack(spooler, *opened) : RestoreFailure::UriNotSet;
     if (failure) {
         report.unrecovered.push_back({printer.name, printer.mark->port, *failure});
     } else {
         report.recovered.push_back(printer.name);
     }
-}
-
-bool Orphaned(const LocalPrinter& printer) {
-    return printer.port == kParkingPort && printer.mark &&
-           LiveHolders(printer.mark->holders).empty();
+    return !failure;
 }
 
 }  // namespace
 
 bool LeftParked(const std::vector<UnrestoredPrinter>& printers) {
     return std::any_of(printers.begin(), printers.end(), [](const UnrestoredPrinter& p) {
-        return p.why == RestoreFailure::UriNotSet || p.why == RestoreFailure::NotResumed;
+        return p.why == RestoreFailure::UriNotSet || p.why == RestoreFailure::NotResumed ||
+               p.why == RestoreFailure::MaybeParked;
     });
 }
 
@@ -138,13 +147,13 @@ PrinterPortMap PrinterPorts::Map() const {
     return map_;
 }
 
-void PrinterPorts::Record(const std::string& name, const std::string& port, bool held) {
+void PrinterPorts::Record(const std::string& name, const std::string& port, Holding holding) {
     std::lock_guard lock(state_);
     map_[name] = port;
-    if (held) {
-        held_.insert(name);
-    } else {
+    if (holding == Holding::None) {
         held_.erase(name);
+    } else {
+        held_[name] = holding;
     }
 }
 
@@ -171,13 +180,13 @@ ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
     spooler_->BeginPass(limits);
     Pass pass{*spooler_, device, real, ThisProcess(real)};
     for (const LocalPrinter& printer : spooler_->ListLocalPrinters()) {
-        if (spooler_->State() != SchedulerState::Answering) {
+        if (!Answered(*spooler_)) {
             break;
         }
-        if (printer.port == kParkingPort && printer.mark) {
+        if (Marked(printer)) {
             JoinOrRecover(pass, printer);
         } else if (printer.restorable && Names(printer.port, device, real)) {
-            ParkOne(pass, printer);
+            ParkOne(pass, printer.name, printer.port);
         }
     }
     pass.report.end = EndOf(spooler_->State());
@@ -188,102 +197,67 @@ ReleaseReport PrinterPorts::ReleasePrinterPorts(const std::string& portName) {
     return pass.report;
 }
 
-void PrinterPorts::ParkOne(Pass& pass, const LocalPrinter& printer) {
-    Record(printer.name, printer.port, false);
-    const std::unique_ptr<SpoolerPrinter> opened =
-        OpenForChange(pass.spooler, printer.name, pass.failed);
-    if (!opened) {
-        pass.Unparked(printer.name, ParkFailure::CannotOpen);
-    } else if (opened->Park(pass.me)) {
-        Record(printer.name, printer.port, true);
-    } else {
-        pass.Unparked(printer.name, ParkFailure::Refused);
+// A change that got no answer may have been made: the restore looks whether it was.
+PrinterPorts::Holding PrinterPorts::Changed(Pass& pass, const std::string& name, bool done,
+                                            bool opened) {
+    if (done) {
+        return Holding::Sure;
     }
+    pass.Unparked(name, opened ? ParkFailure::Refused : ParkFailure::CannotOpen);
+    return opened && !Answered(pass.spooler) ? Holding::Maybe : Holding::None;
 }
 
-// A printer parked with a mark: when it was parked for this port, this run becomes one of its
-// holders (alone, when the others have ended); when it was parked for another port by runs that
-// have all ended, it gets its port back.
+void PrinterPorts::ParkOne(Pass& pass, const std::string& name, const std::string& port) {
+    Record(name, port, Holding::None);
+    const std::unique_ptr<SpoolerPrinter> opened = OpenForChange(pass.spooler, name, pass.failed);
+    Record(name, port, Changed(pass, name, opened && opened->Park(pass.me), opened != nullptr));
+}
+
+// A printer with a mark: when it was parked for this port, this run becomes one of its holders
+// (alone, when the others have ended); when its holders have all ended and it was parked for
+// another port, or its give-back was cut short, it gets its port back (and is parked again when
+// it is on this port).
 void PrinterPorts::JoinOrRecover(Pass& pass, const LocalPrinter& printer) {
     const ParkMark& mark = *printer.mark;
     std::vector<Holder> live = LiveHolders(mark.holders);
-    if (!Names(mark.port, pass.device, pass.real)) {
-        if (live.empty()) {
-            Recover(pass.spooler, printer, pass.failed, pass.report);
+    const bool onThisPort = Names(mark.port, pass.device, pass.real);
+    if (printer.port != kParkingPort || !onThisPort) {
+        if (live.empty() && Recover(pass.spooler, printer, pass.failed, pass.report) &&
+            onThisPort) {
+            ParkOne(pass, printer.name, mark.port);
         }
         return;
     }
     if (std::find(live.begin(), live.end(), pass.me) != live.end()) {
-        Record(printer.name, mark.port, true);
+        Record(printer.name, mark.port, Holding::Sure);
         return;
     }
-    Record(printer.name, mark.port, false);
+    Record(printer.name, mark.port, Holding::None);
     const std::unique_ptr<SpoolerPrinter> opened =
         OpenForChange(pass.spooler, printer.name, pass.failed);
     live.push_back(pass.me);
-    if (!opened) {
-        pass.Unparked(printer.name, ParkFailure::CannotOpen);
-    } else if (opened->SetHolders(live)) {
-        Record(printer.name, mark.port, true);
-    } else {
-        pass.Unparked(printer.name, ParkFailure::Refused);
-    }
+    Record(printer.name, mark.port,
+           Changed(pass, printer.name, opened && opened->SetHolders(live), opened != nullptr));
 }
 
 std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::milliseconds limit) {
-    std::vector<UnrestoredPrinter> unrestored;
     const PassLimits limits = LimitsFrom(limit, nullptr);
     std::unique_lock onePass(pass_, std::defer_lock);
     if (!onePass.try_lock_until(limits.deadline)) {
-        std::lock_guard lock(state_);
-        for (const auto& [name, port] : map_) {
-            if (held_.contains(name)) {
-                unrestored.push_back({name, port});
-            }
-        }
-        return unrestored;
+        return StillHeld();
     }
+    std::vector<UnrestoredPrinter> unrestored;
     if (!held_.empty()) {
         const LockResult marksLock = TakeMarkLock(limits);
         const bool marks = marksLock.lock.has_value();
         spooler_->BeginPass(limits);
-        const Holder self = ThisProcess({});
-        const auto mine = [&](const Holder& h) {
-            return SameProcess(h, self) && ports_.contains(h.port);
-        };
-        bool failed = false;
+        RestorePass pass{marks};
         for (const auto& [name, port] : map_) {
-            if (!held_.contains(name)) {
+            const auto held = held_.find(name);
+            if (held == held_.end()) {
                 continue;
             }
-            const std::unique_ptr<SpoolerPrinter> printer =
-                marks ? spooler_->OpenPrinter(name) : nullptr;
-            if (!printer) {
-                const bool removed = marks && spooler_->State() == SchedulerState::Answering;
-                unrestored.push_back(
-                    {name, port, removed ? RestoreFailure::Removed : RestoreFailure::UriNotSet});
-                continue;
-            }
-            if (!failed && !printer->Fetch()) {
-                failed = true;
-            }
-            if (failed) {
-                unrestored.push_back({name, port});
-                continue;
-            }
-            const LocalPrinter& record = printer->Record();
-            if (record.port != kParkingPort || !record.mark ||
-                std::none_of(record.mark->holders.begin(), record.mark->holders.end(), mine)) {
-                unrestored.push_back({name, port, RestoreFailure::ChangedMeanwhile});
-                continue;
-            }
-            std::vector<Holder> others = LiveHolders(record.mark->holders);
-            std::erase_if(others, mine);
-            if (!others.empty()) {
-                // Another run still uses the port: it gives the printer back when it ends, and
-                // so does the next run if this holder could not be taken off.
-                printer->SetHolders(others);
-            } else if (const std::optional<RestoreFailure> failure = GiveBack(*printer)) {
+            if (std::optional<RestoreFailure> failure = RestoreOne(pass, name, held->second)) {
                 unrestored.push_back({name, port, *failure});
             }
         }
@@ -295,7 +269,64 @@ std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::mi
     return unrestored;
 }
 
-ReleaseReport RecoverPrinters(Spooler& spooler) {
+// What a restore that could not wait for a pass under way leaves: every printer held.
+std::vector<UnrestoredPrinter> PrinterPorts::StillHeld() const {
+    std::vector<UnrestoredPrinter> unrestored;
+    std::lock_guard lock(state_);
+    for (const auto& [name, port] : map_) {
+        if (const auto held = held_.find(name); held != held_.end()) {
+            unrestored.push_back({name, port, Unknown(held->second)});
+        }
+    }
+    return unrestored;
+}
+
+RestoreFailure PrinterPorts::Unknown(Holding holding) {
+    return holding == Holding::Maybe ? RestoreFailure::MaybeParked : RestoreFailure::UriNotSet;
+}
+
+// Lets go of one printer: gives it back when this run is its last live holder and it is still
+// parked with the mark (or its give-back was cut short); else only drops this run from the
+// holders. A printer this run only may have parked is left alone when it was not.
+std::optional<RestoreFailure> PrinterPorts::RestoreOne(RestorePass& pass, const std::string& name,
+                                                       Holding holding) {
+    const std::unique_ptr<SpoolerPrinter> printer =
+        pass.marks ? spooler_->OpenPrinter(name) : nullptr;
+    if (!printer) {
+        if (pass.marks && Answered(*spooler_)) {
+            return holding == Holding::Maybe ? std::nullopt
+                                             : std::optional(RestoreFailure::Removed);
+        }
+        return Unknown(holding);
+    }
+    if (!pass.failed && !printer->Fetch()) {
+        pass.failed = true;
+    }
+    if (pass.failed) {
+        return Unknown(holding);
+    }
+    const LocalPrinter& record = printer->Record();
+    const Holder self = ThisProcess({});
+    const auto mine = [&](const Holder& h) {
+        return SameProcess(h, self) && ports_.contains(h.port);
+    };
+    if (!Marked(record) ||
+        std::none_of(record.mark->holders.begin(), record.mark->holders.end(), mine)) {
+        return holding == Holding::Maybe ? std::nullopt
+                                         : std::optional(RestoreFailure::ChangedMeanwhile);
+    }
+    std::vector<Holder> others = LiveHolders(record.mark->holders);
+    std::erase_if(others, mine);
+    if (!others.empty()) {
+        // Another run still uses the port: it gives the printer back when it ends, and so does
+        // the next run if this holder could not be taken off.
+        printer->SetHolders(others);
+        return std::nullopt;
+    }
+    return GiveBack(*spooler_, *printer);
+}
+
+ReleaseReport RecoverPrinters(Spooler& spooler, const std::string& oldHostName) {
     ReleaseReport report;
     const PassLimits limits = LimitsFrom(kPassDeadline, nullptr);
     const LockResult marks = TakeMarkLock(limits);
@@ -306,8 +337,12 @@ ReleaseReport RecoverPrinters(Spooler& spooler) {
     }
     spooler.BeginPass(limits);
     bool failed = false;
+    const auto ended = [&](const Holder& h) {
+        return IsGone(h) || (!oldHostName.empty() && h.host == oldHostName);
+    };
     for (const LocalPrinter& printer : spooler.ListLocalPrinters()) {
-        if (Orphaned(printer)) {
+        if (Marked(printer) &&
+            std::all_of(printer.mark->holders.begin(), printer.mark->holders.end(), ended)) {
             Recover(spooler, printer, failed, report);
         }
     }

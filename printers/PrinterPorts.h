@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,6 +53,7 @@ struct UnparkedPrinter {
 enum class RestoreFailure {
     UriNotSet,         // still parked: its port string was not set back
     NotResumed,        // its port string is back, but it was not started again
+    MaybeParked,       // a change got no answer in time: it may be parked or not
     ChangedMeanwhile,  // someone else changed it while it was parked: left as it is
     Removed,           // it was deleted while parked
 };
@@ -111,10 +113,22 @@ class PrinterPorts {
     PrinterPortMap Map() const;
 
   private:
+    // Whether this object is a holder of a printer: a change that got no answer may have been
+    // made.
+    enum class Holding { None, Maybe, Sure };
     struct Pass;
-    void ParkOne(Pass& pass, const LocalPrinter& printer);
+    struct RestorePass {
+        bool marks;  // the marks' lock is held
+        bool failed = false;
+    };
+    Holding Changed(Pass& pass, const std::string& name, bool done, bool opened);
+    void ParkOne(Pass& pass, const std::string& name, const std::string& port);
     void JoinOrRecover(Pass& pass, const LocalPrinter& printer);
-    void Record(const std::string& name, const std::string& port, bool held);
+    std::optional<RestoreFailure> RestoreOne(RestorePass& pass, const std::string& name,
+                                             Holding holding);
+    std::vector<UnrestoredPrinter> StillHeld() const;
+    static RestoreFailure Unknown(Holding holding);
+    void Record(const std::string& name, const std::string& port, Holding holding);
 
     std::unique_ptr<Spooler> spooler_;
     std::atomic<bool> interrupted_ = false;
@@ -123,12 +137,14 @@ class PrinterPorts {
     // Guards map_ and held_, which a restore that could not wait for the pass still reads.
     mutable std::mutex state_;
     PrinterPortMap map_;
-    std::set<std::string> held_;   // the printers this object is a holder of
-    std::set<std::string> ports_;  // the real devices released for
+    std::map<std::string, Holding> held_;  // the printers this object is a holder of
+    std::set<std::string> ports_;          // the real devices released for
 };
 
-// Without taking any port: gives back the printers whose holders have all ended.
-ReleaseReport RecoverPrinters(Spooler& spooler);
+// Without taking any port: gives back the printers whose holders have all ended. Holders
+// recorded under `oldHostName` (this host's name before a rename) count as ended: only safe when
+// no run on that host name can still be alive.
+ReleaseReport RecoverPrinters(Spooler& spooler, const std::string& oldHostName = {});
 
 // The printers on a port (its device path or real device in the port string or the mark), or,
 // for an empty port name, every printer with a mark.

@@ -55,10 +55,11 @@ class SpoolerPrinter {
     virtual bool Park(const Holder& holder) = 0;
     // Changes only the holders of the fetched mark.
     virtual bool SetHolders(const std::vector<Holder>& holders) = 0;
-    // In one change: the fetched mark's port, still stopped, with the mark's message; the mark
-    // removed.
+    // In one change: the fetched mark's port, started or stopped as the mark says, with the
+    // mark's message; the mark removed.
     virtual bool GiveBackPort() = 0;
-    // Starts the printer again when the mark says it was started, keeping the mark's message.
+    // When the mark says the printer was started: starts its waiting jobs now, keeping the
+    // mark's message.
     virtual bool Resume() = 0;
 };
 

@@ -115,8 +115,9 @@ TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
     } cases[] = {
         {RestoreFailure::UriNotSet,
          "\"Q\" is still parked: its device URI was not set back to \"serial:/dev/ttyS0\". Mend "
-         "it with: vemora-cli printers --restore (or lpadmin -p Q -v 'serial:/dev/ttyS0'"},
+         "it with: vemora-cli printers --restore (or lpadmin -p Q -v serial:/dev/ttyS0,"},
         {RestoreFailure::NotResumed, "was not started again. Mend it with: cupsenable Q"},
+        {RestoreFailure::MaybeParked, "may still be parked: the scheduler did not answer in time"},
         {RestoreFailure::ChangedMeanwhile, "changed by someone else while it was parked"},
         {RestoreFailure::Removed, "deleted while it was parked"},
     };
@@ -124,6 +125,11 @@ TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
         const std::string text = DescribeUnrestored({"Q", "serial:/dev/ttyS0", c.why});
         EXPECT_NE(text.find(c.says), std::string::npos) << text;
     }
+    // A pasted command runs as shown, whatever the queue and its device URI are called.
+    EXPECT_NE(DescribeUnrestored({"a;b`id`'", "serial:/dev/ttyS0?baud=9600"})
+                  .find("lpadmin -p 'a;b`id`'\\''' -v 'serial:/dev/ttyS0?baud=9600', then "
+                        "cupsenable 'a;b`id`'\\'''"),
+              std::string::npos);
     const std::vector<std::string> release = DescribeRelease(
         {.end = PassEnd::NoAnswer, .unparked = {{"R", ParkFailure::Refused}}, .recovered = {"S"}});
     ASSERT_EQ(release.size(), 3u);

@@ -284,6 +284,101 @@ TEST(PrinterPorts, RestoreGivesBackOnlyWhatIsStillOursAndNamesEachFailure) {
     }
 }
 
+// A change that got no answer in time may have been made: the restore looks, gives back what the
+// mark says this run holds, and names what it cannot see.
+TEST(PrinterPorts, AChangeWithoutAnAnswerIsMaybeDone) {
+    const Holder other{1, "x", "other-host", "/dev/ttyS0"};
+    const struct Case {
+        const char* name;
+        std::optional<ParkMark> markBefore;
+        void (*atRestore)(Script&);
+        std::vector<UnrestoredPrinter> unrestored;
+        std::string portAfter;
+    } cases[] = {
+        {"park made late", std::nullopt, [](Script&) {}, {}, "serial:/dev/ttyS0"},
+        {"park unseen at restore",
+         std::nullopt,
+         [](Script& s) { s.fetchFailures = {"P"}; },
+         {{"P", "serial:/dev/ttyS0", RestoreFailure::MaybeParked}},
+         "FILE:"},
+        {"park undone meanwhile",
+         std::nullopt,
+         [](Script& s) { s.Printer("P").mark.reset(); },
+         {},
+         "FILE:"},
+        {"give-back made late",
+         std::nullopt,
+         [](Script& s) { s.unanswered = {"P"}; },
+         {{"P", "serial:/dev/ttyS0", RestoreFailure::MaybeParked}},
+         "serial:/dev/ttyS0"},
+        {"join made late",
+         ParkMark{"serial:/dev/ttyS0", true, "", {other}},
+         [](Script&) {},
+         {},
+         "FILE:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script script{{{"P", "serial:/dev/ttyS0"}}};
+        if (c.markBefore) {
+            script.printers[0] = {"P", "FILE:", true, true, "", c.markBefore};
+        }
+        script.unanswered = {"P"};
+        PrinterPorts ports(std::make_unique<ScriptedSpooler>(script));
+        EXPECT_EQ(ports.ReleasePrinterPorts("COM1").end, PassEnd::NoAnswer);
+        c.atRestore(script);
+
+        EXPECT_EQ(ports.RestorePrinterPorts(), c.unrestored);
+        EXPECT_EQ(script.printers[0].port, c.portAfter);
+        if (c.markBefore) {
+            EXPECT_EQ(script.printers[0].mark->holders, c.markBefore->holders);
+        }
+    }
+}
+
+// `printers --restore` gives back what ended runs left: parked, or with its port string back but
+// still marked (a give-back cut short, or mended by hand). With an old host name, the holders
+// recorded under it count as ended.
+TEST(PrinterPorts, RecoveryFinishesWhatEndedRunsLeft) {
+    const Holder self = ThisProcess("/dev/ttyS0");
+    const Holder ended{self.pid, "ended-1", self.host, "/dev/ttyS0"};
+    const Holder renamed{self.pid, self.start, "old-name", "/dev/ttyS0"};
+    const std::string uri = "serial:/dev/ttyS0";
+    const struct Case {
+        const char* name;
+        std::string port;
+        std::vector<Holder> holders;
+        std::string oldHostName;
+        bool recovered;
+    } cases[] = {
+        {"parked, ended", "FILE:", {ended}, "", true},
+        {"port back, still marked", uri, {ended}, "", true},
+        {"port changed by hand", "serial:/dev/ttyS4", {ended}, "", false},
+        {"live holder", uri, {self}, "", false},
+        {"old host name", "FILE:", {renamed}, "", false},
+        {"old host name given", "FILE:", {renamed, ended}, "old-name", true},
+        {"another host name given", "FILE:", {renamed}, "other-name", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script script{{{"P", c.port, true, true, "Held", ParkMark{uri, true, "ready", c.holders}}}};
+
+        const ReleaseReport report =
+            RecoverPrinters(*std::make_unique<ScriptedSpooler>(script), c.oldHostName);
+
+        EXPECT_EQ(report.recovered,
+                  c.recovered ? std::vector<std::string>{"P"} : std::vector<std::string>{});
+        const LocalPrinter& after = script.Printer("P");
+        EXPECT_EQ(after.mark.has_value(), !c.recovered);
+        if (c.recovered) {
+            EXPECT_EQ(after.port, uri);
+            EXPECT_FALSE(after.stopped);
+            EXPECT_EQ(after.message, "ready");
+            EXPECT_EQ(script.log.end()[-2], "resume P");
+        }
+    }
+}
+
 TEST_F(PrinterPortsTest, ASchedulerThatDoesNotAnswerIsReportedAndNothingIsRecorded) {
     SetPrinters({{"A", "serial:/dev/ttyS0"}});
     script.state = SchedulerState::NoAnswer;

@@ -14,15 +14,17 @@
 namespace vemora::testing {
 
 // A spooler that plays a script: which printers exist, with which ports and marks, which of them
-// cannot be opened, whose record cannot be fetched, whose change or resume is refused, and how the
-// scheduler answers. It logs every call.
+// cannot be opened, whose record cannot be fetched, whose change or resume is refused, whose
+// change is made but not answered in time, and how the scheduler answers. It logs every call.
 struct Script {
     std::vector<LocalPrinter> printers{};
     std::set<std::string> unopenable{};
     std::multiset<std::string> fetchFailures{};  // one failed fetch per entry
     std::set<std::string> refused{};
     std::set<std::string> resumeRefused{};
+    std::set<std::string> unanswered{};  // the change is made; the pass ends without its answer
     SchedulerState state = SchedulerState::Answering;
+    bool lateInThisPass = false;
     std::vector<std::string> log{};
 
     LocalPrinter& Printer(const std::string& name) {
@@ -71,6 +73,7 @@ class ScriptedPrinter : public SpoolerPrinter {
     bool GiveBackPort() override {
         return Change("give back " + name_ + " " + record_.mark->port, [&](LocalPrinter& p) {
             p.port = record_.mark->port;
+            p.stopped = !record_.mark->started;
             p.message = record_.mark->message;
             p.mark.reset();
         });
@@ -80,15 +83,13 @@ class ScriptedPrinter : public SpoolerPrinter {
             return true;
         }
         script_.log.push_back("resume " + name_);
-        if (script_.resumeRefused.contains(name_) || !Answering()) {
-            return false;
-        }
-        script_.Printer(name_).stopped = false;
-        return true;
+        return !script_.resumeRefused.contains(name_) && Answering();
     }
 
   private:
-    bool Answering() const { return script_.state == SchedulerState::Answering; }
+    bool Answering() const {
+        return script_.state == SchedulerState::Answering && !script_.lateInThisPass;
+    }
 
     template <typename Apply>
     bool Change(const std::string& entry, Apply apply) {
@@ -97,6 +98,10 @@ class ScriptedPrinter : public SpoolerPrinter {
             return false;
         }
         apply(script_.Printer(name_));
+        if (script_.unanswered.erase(name_) > 0) {
+            script_.lateInThisPass = true;
+            return false;
+        }
         return true;
     }
 
@@ -109,8 +114,10 @@ class ScriptedSpooler : public Spooler {
   public:
     explicit ScriptedSpooler(Script& script) : script_(script) {}
 
-    void BeginPass(const PassLimits&) override {}
-    SchedulerState State() const override { return script_.state; }
+    void BeginPass(const PassLimits&) override { script_.lateInThisPass = false; }
+    SchedulerState State() const override {
+        return script_.lateInThisPass ? SchedulerState::NoAnswer : script_.state;
+    }
 
     std::vector<LocalPrinter> ListLocalPrinters() override {
         return script_.state == SchedulerState::Answering ? script_.printers
