@@ -5,6 +5,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "printers/SocketWatch.h"
+
 namespace vemora {
 namespace {
 
@@ -19,7 +21,8 @@ constexpr const char* kMarkHolders = "vemora-parked-holders-default";
 constexpr std::initializer_list<const char*> kMarkAttributes = {kMarkPort, kMarkStarted,
                                                                 kMarkMessage, kMarkHolders};
 
-// How often a request waiting for an answer looks at its time-out and at the interrupt.
+// How often a request waiting for an answer looks at its time-out and at the interrupt; a
+// socket watch ends a request whose answer trickles in.
 constexpr double kWaitStepSeconds = 0.1;
 
 using IppResponse = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
@@ -159,7 +162,11 @@ class Scheduler {
             std::min(limits_.deadline, std::chrono::steady_clock::now() + kRequestTimeout);
         gaveUp_ = false;
         cupsSetPasswordCB2(DeclinePassword, nullptr);
-        response.reset(cupsDoRequest(http_, request, resource));
+        {
+            const SocketWatch watch(httpGetFd(http_), requestDeadline_, limits_.interrupted);
+            response.reset(cupsDoRequest(http_, request, resource));
+            gaveUp_ = gaveUp_ || watch.Fired();
+        }
         if (gaveUp_) {
             state_ = limits_.Interrupted() ? SchedulerState::Interrupted : SchedulerState::NoAnswer;
             response.reset();

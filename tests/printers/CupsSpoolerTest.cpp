@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <thread>
 
@@ -209,6 +211,65 @@ TEST_F(CupsSpoolerTest, AKilledRunsQueuesAreGivenBackByTheNextPass) {
     EXPECT_EQ(options.find("vemora-parked"), std::string::npos) << options;
     // The killed run's port lock is taken over.
     EXPECT_EQ(PortLocks().Take("/dev/ttyS3"), LockError{});
+}
+
+// The give-back is one request: a run killed after it, before the queue's jobs were started at
+// once, leaves the queue as it was, with nothing left for `printers --restore`.
+TEST_F(CupsSpoolerTest, ARunKilledAfterTheGiveBackLeavesTheQueueAsItWas) {
+    AddQueue("Receipts", "serial:/dev/ttyS5?baud=9600");
+    std::atomic<pid_t> run = -1;
+    {
+        const test::SchedulerRelay relay(
+            *cupsd_, {.holdAfter =
+                          [](std::string_view request) {
+                              return request.find(test::DeleteAttributeBytes(
+                                         "vemora-parked-uri-default")) != std::string::npos;
+                          },
+                      .onHeld = [&] { kill(run, SIGKILL); }});
+        run = fork();
+        if (run == 0) {
+            PrinterPorts killed(MakeCupsSpooler());
+            killed.ReleasePrinterPorts("/dev/ttyS5");
+            killed.RestorePrinterPorts();
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(run, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status));
+    }
+
+    EXPECT_EQ(Look("Receipts"), (Queue{"serial:/dev/ttyS5?baud=9600", false, ""}));
+    const ReleaseReport report = RecoverPrinters(*MakeCupsSpooler());
+    EXPECT_TRUE(report.recovered.empty() && report.unrecovered.empty());
+}
+
+// The scheduler parks the queue, but its answer comes after the time-out: the run holds it as
+// maybe parked and gives it back at the end.
+TEST_F(CupsSpoolerTest, AParkAnsweredTooLateIsGivenBackAtTheEnd) {
+    AddQueue("Late", "serial:/dev/ttyS6");
+    ReleaseReport report;
+    {
+        const test::SchedulerRelay relay(*cupsd_, {.holdAfter = [](std::string_view request) {
+            return request.find("file:/dev/null") != std::string::npos;
+        }});
+        report = ports.ReleasePrinterPorts("/dev/ttyS6");
+    }
+    EXPECT_EQ(report.unparked, (std::vector<UnparkedPrinter>{{"Late", ParkFailure::NoAnswer}}));
+    EXPECT_EQ(Look("Late").deviceUri, "file:/dev/null");
+
+    EXPECT_EQ(ports.RestorePrinterPorts(), std::vector<UnrestoredPrinter>{});
+    EXPECT_EQ(Look("Late"), (Queue{"serial:/dev/ttyS6", false, ""}));
+}
+
+// An answer that comes a byte at a time never falls silent, and still ends at the time-out.
+TEST_F(CupsSpoolerTest, ATricklingAnswerEndsAtTheTimeOut) {
+    AddQueue("Trickled", "serial:/dev/ttyS7");
+    const test::SchedulerRelay relay(*cupsd_, {.trickle = true});
+    const auto start = std::chrono::steady_clock::now();
+
+    EXPECT_EQ(ports.ReleasePrinterPorts("/dev/ttyS7").end, PassEnd::NoAnswer);
+
+    EXPECT_LT(std::chrono::steady_clock::now() - start, kRequestTimeout + std::chrono::seconds(1));
 }
 
 // /dev/ttyS1 also names /dev/ttyS10: the run that ends first leaves the shared queue parked for

@@ -1,9 +1,13 @@
 #include "support/PrivateCupsd.h"
 
 #include <cups/cups.h>
+#include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +41,108 @@ void WriteFile(const fs::path& path, const std::string& text) {
 }
 
 }  // namespace
+
+namespace {
+
+int Connect(const fs::path& path) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool Pass(int from, int to, std::string* seen, bool trickle) {
+    char buffer[4096];
+    const ssize_t n = read(from, buffer, sizeof buffer);
+    if (n <= 0) {
+        return false;
+    }
+    if (seen != nullptr) {
+        seen->append(buffer, static_cast<std::size_t>(n));
+    }
+    for (ssize_t i = 0; trickle && i < n; ++i) {
+        if (send(to, buffer + i, 1, MSG_NOSIGNAL) != 1) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    return trickle || to < 0 || send(to, buffer, static_cast<std::size_t>(n), MSG_NOSIGNAL) == n;
+}
+
+}  // namespace
+
+SchedulerRelay::SchedulerRelay(const PrivateCupsd& cupsd, Play play)
+    : scheduler_(cupsd.Socket()),
+      socket_(cupsd.Socket().parent_path() / "relay.sock"),
+      play_(std::move(play)) {
+    listener_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    socket_.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    fs::remove(socket_);
+    EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    listen(listener_, 8);
+    EXPECT_EQ(pipe2(stop_, O_CLOEXEC), 0);
+    accepter_ = std::thread([this] { Accept(); });
+    setenv("CUPS_SERVER", socket_.c_str(), 1);
+    cupsSetServer(nullptr);
+}
+
+SchedulerRelay::~SchedulerRelay() {
+    close(stop_[1]);
+    accepter_.join();
+    for (std::thread& thread : relays_) {
+        thread.join();
+    }
+    close(stop_[0]);
+    close(listener_);
+    setenv("CUPS_SERVER", scheduler_.c_str(), 1);
+    cupsSetServer(nullptr);
+}
+
+void SchedulerRelay::Accept() {
+    pollfd watched[] = {{listener_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+    while (poll(watched, 2, -1) > 0 && watched[1].revents == 0) {
+        const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        relays_.emplace_back([this, client] { Relay(client); });
+    }
+}
+
+// Until either side or the test ends.
+void SchedulerRelay::Relay(int client) const {
+    const int server = Connect(scheduler_);
+    std::string request;
+    bool holding = false;
+    bool told = false;
+    pollfd watched[] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+    while (server >= 0 && poll(watched, 3, -1) > 0 && watched[2].revents == 0) {
+        if (watched[0].revents != 0 && !Pass(client, server, &request, false)) {
+            break;
+        }
+        holding = holding || (play_.holdAfter && play_.holdAfter(request));
+        if (watched[1].revents != 0) {
+            if (holding && !told && play_.onHeld) {
+                play_.onHeld();
+            }
+            told = holding;
+            if (!Pass(server, holding ? -1 : client, nullptr, play_.trickle)) {
+                break;
+            }
+            request.clear();
+        }
+    }
+    close(server);
+    close(client);
+}
+
+std::string DeleteAttributeBytes(const std::string& name) {
+    return std::string{IPP_TAG_DELETEATTR, 0, static_cast<char>(name.size())} + name;
+}
 
 int RunCommand(const std::string& command, std::string* output) {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");

@@ -11,6 +11,9 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
 
 #include "support/PrivateLockFolder.h"
 
@@ -34,6 +37,8 @@ class PrivateCupsd {
     void Freeze() const;
     void Thaw() const;
 
+    std::filesystem::path Socket() const { return folder_ / "cupsd.sock"; }
+
   private:
     explicit PrivateCupsd(std::filesystem::path folder) : folder_(std::move(folder)) {}
     bool Launch(std::string& why);
@@ -41,6 +46,37 @@ class PrivateCupsd {
     std::filesystem::path folder_;
     pid_t pid_ = -1;
 };
+
+// A socket in front of the private scheduler, which libcups of this process (and of children
+// forked later) uses while it lives. It passes the requests on, and plays with the answers: it
+// holds back every answer after the first request that `holdAfter` picks (calling `onHeld` once
+// the scheduler has begun to answer it, so the request was carried out), or trickles every
+// answer one byte per 30 ms.
+class SchedulerRelay {
+  public:
+    struct Play {
+        std::function<bool(std::string_view request)> holdAfter{};
+        std::function<void()> onHeld{};
+        bool trickle = false;
+    };
+    SchedulerRelay(const PrivateCupsd& cupsd, Play play);
+    ~SchedulerRelay();
+
+  private:
+    void Accept();
+    void Relay(int client) const;
+
+    std::filesystem::path scheduler_;
+    std::filesystem::path socket_;
+    Play play_;
+    int listener_ = -1;
+    int stop_[2] = {-1, -1};
+    std::thread accepter_;
+    std::vector<std::thread> relays_;  // one per connection, started by the accepter
+};
+
+// The bytes that ask the scheduler to delete a queue option (an IPP deleteAttr value).
+std::string DeleteAttributeBytes(const std::string& name);
 
 // Runs a shell command; its exit status, with what it printed (stdout and stderr) in `output`.
 int RunCommand(const std::string& command, std::string* output = nullptr);
