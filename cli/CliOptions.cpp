@@ -180,6 +180,18 @@ void AddItemsArgument(CLI::App* items, CommandLine& line) {
                           "the setting is code-table, charset, brightness, peripheral or cursor"));
 }
 
+void AddPrintersOptions(CLI::App* printers, CliOptions& o) {
+    CLI::Option* restore = printers->add_flag(
+        "--restore", o.restore, "give back the parked printers whose holders have all ended");
+    printers
+        ->add_option("--host", o.oldHostName,
+                     "with --restore, also give back those held under NAME, this\nhost's name "
+                     "before it was renamed; safe only when no run\nstarted under that name can "
+                     "still be running")
+        ->type_name("NAME")
+        ->needs(restore);
+}
+
 // The options and arguments of one command.
 void AddCommandOptions(CliCommand command, CLI::App* sub, CommandLine& line, CliOptions& o) {
     switch (command) {
@@ -197,9 +209,7 @@ void AddCommandOptions(CliCommand command, CLI::App* sub, CommandLine& line, Cli
         case CliCommand::Items:
             return AddItemsArgument(sub, line);
         case CliCommand::Printers:
-            sub->add_flag("--restore", o.restore,
-                          "give back the parked printers whose holders have all ended");
-            return;
+            return AddPrintersOptions(sub, o);
         default:
             return;
     }

@@ -53,8 +53,9 @@ struct CliOptions {
     std::vector<std::string> ports;  // every port the command runs on, at once
     EmulationMode mode = EmulationMode::EscPos;
     bool keepPrinters = false;
-    bool portGiven = false;  // -p was given
-    bool restore = false;    // printers --restore
+    bool portGiven = false;   // -p was given
+    bool restore = false;     // printers --restore
+    std::string oldHostName;  // printers --restore --host NAME
     bool json = false;
     bool trace = false;                   // every byte on the port, on stderr
     std::string saveFile;                 // get --save; "{port}" stands for the port's base name

@@ -79,13 +79,13 @@ class ParkedPrinters {
     std::optional<PrinterPorts> printers_;
 };
 
-// vemora-cli printers [--restore].
+// vemora-cli printers [--restore [--host NAME]].
 int ListOrRecoverPrinters(const CliOptions& options) {
     const std::unique_ptr<Spooler> spooler = MakeCupsSpooler();
     PassEnd end = PassEnd::Done;
     bool leftParked = false;
     if (options.restore) {
-        const ReleaseReport report = RecoverPrinters(*spooler);
+        const ReleaseReport report = RecoverPrinters(*spooler, options.oldHostName);
         for (const std::string& line : DescribeRelease(report)) {
             std::cout << line << "\n";
         }

@@ -38,10 +38,11 @@ TEST(CliOptions, LineSettingsAndModes) {
     EXPECT_TRUE(parsed.options->portGiven);
     EXPECT_FALSE(parsed.options->restore);
 
-    const auto printers = Parse({"printers", "--restore"});
+    const auto printers = Parse({"printers", "--restore", "--host", "old-name"});
     ASSERT_TRUE(printers.options) << printers.error;
     EXPECT_EQ(printers.options->command, CliCommand::Printers);
     EXPECT_TRUE(printers.options->restore);
+    EXPECT_EQ(printers.options->oldHostName, "old-name");
     EXPECT_FALSE(printers.options->portGiven);
 }
 
@@ -167,6 +168,7 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"set", "--charset", "-1"}, "--charset takes one of"},
         {{"items", "contrast"}, "the setting is"},
         {{"get", "--restore"}, "not expected: --restore"},
+        {{"printers", "--host", "old-name"}, "--host requires --restore"},
         // Several ports at once.
         {{"-p", "COM2", "-p", "COM3", "get", "--save", "shop.sts"}, "needs {port}"},
         {{"-p", "COM2", "-p", "COM2", "check"}, "COM2 is given twice"},
