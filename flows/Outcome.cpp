@@ -1,10 +1,7 @@
 #include "flows/Outcome.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 
 namespace vemora {
 
@@ -184,22 +181,6 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// One word as a POSIX shell reads it, so that a command pasted from a message runs as shown.
-std::string ShellWord(const std::string& text) {
-    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
-               std::string_view("_-+=.,:/@%").find(c) != std::string_view::npos;
-    });
-    if (plain) {
-        return text;
-    }
-    std::string word = "'";
-    for (const char c : text) {
-        word += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return word + "'";
-}
-
 std::string Unparked(const UnparkedPrinter& printer) {
     const char* why = "";
     switch (printer.why) {
@@ -225,6 +206,20 @@ std::string MarksLockProblem(const LockError& error) {
     }
     return "Another program" + (error.pid != 0 ? " (" + HolderOf(error) + ")" : std::string()) +
            " kept the printers' lock past " + std::to_string(kPassDeadline.count()) + " s";
+}
+
+std::string PrintedWhileParked(const UnrestoredPrinter& printer) {
+    std::string line =
+        "Printer " + Quoted(printer.name) + " was started by someone while it was parked: ";
+    if (printer.lostJobs.empty()) {
+        return line + "no job of it was printed meanwhile.";
+    }
+    line += "its job";
+    line += printer.lostJobs.size() > 1 ? "s " : " ";
+    for (std::size_t i = 0; i < printer.lostJobs.size(); ++i) {
+        line += (i > 0 ? ", " : "") + std::to_string(printer.lostJobs[i]);
+    }
+    return line + " went to /dev/null and must be printed again.";
 }
 
 }  // namespace
@@ -259,13 +254,15 @@ std::string DescribeUnrestored(const UnrestoredPrinter& printer) {
             return "Printer " + name + " is still parked: its device URI was not set back to " +
                    Quoted(printer.port) +
                    ". Mend it with: vemora-cli printers --restore (or lpadmin -p " +
-                   ShellWord(printer.name) + " -v " + ShellWord(printer.port) +
-                   ", then cupsenable " + ShellWord(printer.name) + " if it was printing before)";
+                   ShellQuoted(printer.name) + " -v " + ShellQuoted(printer.port) +
+                   ", then cupsenable " + ShellQuoted(printer.name) + " if it was printing before)";
         case RestoreFailure::NotResumed:
             return "Printer " + name +
                    " has its device URI back but was not started again. Mend it with: "
                    "cupsenable " +
-                   ShellWord(printer.name);
+                   ShellQuoted(printer.name);
+        case RestoreFailure::PrintedWhileParked:
+            return PrintedWhileParked(printer);
         case RestoreFailure::MaybeParked:
             return "Printer " + name +
                    " may still be parked: the scheduler did not answer in time. Mend it with: "

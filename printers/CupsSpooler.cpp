@@ -2,7 +2,10 @@
 
 #include <cups/cups.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 #include "printers/SocketWatch.h"
@@ -18,8 +21,9 @@ constexpr const char* kMarkPort = "vemora-parked-uri-default";
 constexpr const char* kMarkStarted = "vemora-parked-started-default";
 constexpr const char* kMarkMessage = "vemora-parked-message-default";
 constexpr const char* kMarkHolders = "vemora-parked-holders-default";
-constexpr std::initializer_list<const char*> kMarkAttributes = {kMarkPort, kMarkStarted,
-                                                                kMarkMessage, kMarkHolders};
+constexpr const char* kMarkSince = "vemora-parked-since-default";
+constexpr std::initializer_list<const char*> kMarkAttributes = {
+    kMarkPort, kMarkStarted, kMarkMessage, kMarkHolders, kMarkSince};
 
 // How often a request waiting for an answer looks at its time-out and at the interrupt; a
 // socket watch ends a request whose answer trickles in.
@@ -104,6 +108,8 @@ class PrinterReader {
             Mark().message = TextOf(attribute);
         } else if (name == kMarkHolders) {
             Mark().holders = DecodeHolders(TextOf(attribute));
+        } else if (name == kMarkSince) {
+            Mark().since = std::strtoll(TextOf(attribute).c_str(), nullptr, 10);
         }
     }
 
@@ -282,7 +288,8 @@ class CupsQueue : public SpoolerPrinter {
     // One request, so that a job being printed goes back to wait in the stopped queue, and the
     // queue is never parked without its mark.
     bool Park(const Holder& holder) override {
-        const ParkMark mark{record_.port, !record_.stopped, record_.message, {holder}};
+        const ParkMark mark{
+            record_.port, !record_.stopped, record_.message, {holder}, time(nullptr)};
         return Modify({.deviceUri = kParkingDeviceUri,
                        .state = IPP_PSTATE_STOPPED,
                        .message = "Held by Vemora while it uses the serial port; device URI was " +
@@ -318,6 +325,44 @@ class CupsQueue : public SpoolerPrinter {
                (record_.mark->message.empty() || Modify({.message = record_.mark->message}));
     }
 
+    std::vector<int> JobsPrintedSince(std::int64_t since) override {
+        ipp_t* request = NewRequest(IPP_OP_GET_JOBS, uri_.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr,
+                     "completed");
+        const char* wanted[] = {"job-id", "job-state", "time-at-completed"};
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                      static_cast<int>(std::size(wanted)), nullptr, wanted);
+        const IppResponse response = scheduler_.Send(request, "/");
+        std::vector<int> jobs;
+        struct {
+            int id = 0;
+            bool completed = false;
+            int at = 0;
+        } job;
+        // Each job is one run of job attributes, ended by a separator or the response's end.
+        const auto ended = [&] {
+            if (job.id > 0 && job.completed && job.at >= since) {
+                jobs.push_back(job.id);
+            }
+            job = {};
+        };
+        for (ipp_attribute_t* a = response ? ippFirstAttribute(response.get()) : nullptr;
+             a != nullptr; a = ippNextAttribute(response.get())) {
+            const std::string_view name = ippGetName(a) != nullptr ? ippGetName(a) : "";
+            if (name.empty()) {
+                ended();
+            } else if (name == "job-id") {
+                job.id = ippGetInteger(a, 0);
+            } else if (name == "job-state") {
+                job.completed = ippGetInteger(a, 0) == IPP_JSTATE_COMPLETED;
+            } else if (name == "time-at-completed") {
+                job.at = ippGetInteger(a, 0);
+            }
+        }
+        ended();
+        return jobs;
+    }
+
   private:
     bool Modify(const QueueChange& change) const {
         ipp_t* request = NewRequest(IPP_OP_CUPS_ADD_MODIFY_PRINTER, uri_.c_str());
@@ -347,6 +392,7 @@ class CupsQueue : public SpoolerPrinter {
                 text(kMarkMessage, change.mark->message);
             }
             text(kMarkHolders, EncodeHolders(change.mark->holders));
+            text(kMarkSince, std::to_string(change.mark->since));
         }
         if (change.holders) {
             text(kMarkHolders, EncodeHolders(*change.holders));

@@ -79,16 +79,40 @@ bool Answered(const Spooler& spooler) {
     return spooler.State() == SchedulerState::Answering;
 }
 
+// A parked printer found started, or whose jobs were printed while it was held, printed them
+// into the parking port.
+std::optional<UnrestoredPrinter> PrintedWhileParked(SpoolerPrinter& printer) {
+    const LocalPrinter& record = printer.Record();
+    if (record.port != kParkingPort) {
+        return std::nullopt;
+    }
+    std::vector<int> jobs;
+    if (record.mark->since > 0) {
+        jobs = printer.JobsPrintedSince(record.mark->since);
+    }
+    if (record.stopped && jobs.empty()) {
+        return std::nullopt;
+    }
+    return UnrestoredPrinter{record.name, record.mark->port, RestoreFailure::PrintedWhileParked,
+                             std::move(jobs)};
+}
+
 // The port string, state and message back with the mark removed, then the printer started again
-// if it was; the step that failed.
-std::optional<RestoreFailure> GiveBack(const Spooler& spooler, SpoolerPrinter& printer) {
+// if it was; the step that failed, or what it printed while it was parked (asked first: once it
+// is started again, its waiting jobs print on the device at once).
+std::optional<UnrestoredPrinter> GiveBack(const Spooler& spooler, SpoolerPrinter& printer) {
+    std::optional<UnrestoredPrinter> printed = PrintedWhileParked(printer);
+    const LocalPrinter& record = printer.Record();
+    const auto failed = [&](RestoreFailure why) {
+        return UnrestoredPrinter{record.name, record.mark->port, why};
+    };
     if (!printer.GiveBackPort()) {
-        return Answered(spooler) ? RestoreFailure::UriNotSet : RestoreFailure::MaybeParked;
+        return failed(Answered(spooler) ? RestoreFailure::UriNotSet : RestoreFailure::MaybeParked);
     }
     if (!printer.Resume()) {
-        return RestoreFailure::NotResumed;
+        return failed(RestoreFailure::NotResumed);
     }
-    return std::nullopt;
+    return printed;
 }
 
 // A printer with a mark is still held, or its give-back was cut short after its port string
@@ -100,14 +124,17 @@ bool Marked(const LocalPrinter& printer) {
 // Gives back a printer whose holders have all ended; true when it got its port back.
 bool Recover(Spooler& spooler, const LocalPrinter& printer, bool& failed, ReleaseReport& report) {
     const std::unique_ptr<SpoolerPrinter> opened = OpenForChange(spooler, printer.name, failed);
-    const std::optional<RestoreFailure> failure =
-        opened ? GiveBack(spooler, *opened) : RestoreFailure::UriNotSet;
-    if (failure) {
-        report.unrecovered.push_back({printer.name, printer.mark->port, *failure});
-    } else {
+    const std::optional<UnrestoredPrinter> note =
+        opened ? GiveBack(spooler, *opened)
+               : UnrestoredPrinter{printer.name, printer.mark->port, RestoreFailure::UriNotSet};
+    const bool back = !note || note->why == RestoreFailure::PrintedWhileParked;
+    if (back) {
         report.recovered.push_back(printer.name);
     }
-    return !failure;
+    if (note) {
+        report.unrecovered.push_back(*note);
+    }
+    return back;
 }
 
 }  // namespace
@@ -257,8 +284,9 @@ std::vector<UnrestoredPrinter> PrinterPorts::RestorePrinterPorts(std::chrono::mi
             if (held == held_.end()) {
                 continue;
             }
-            if (std::optional<RestoreFailure> failure = RestoreOne(pass, name, held->second)) {
-                unrestored.push_back({name, port, *failure});
+            if (std::optional<UnrestoredPrinter> note =
+                    RestoreOne(pass, name, port, held->second)) {
+                unrestored.push_back(std::move(*note));
             }
         }
     }
@@ -288,22 +316,27 @@ RestoreFailure PrinterPorts::Unknown(Holding holding) {
 // Lets go of one printer: gives it back when this run is its last live holder and it is still
 // parked with the mark (or its give-back was cut short); else only drops this run from the
 // holders. A printer this run only may have parked is left alone when it was not.
-std::optional<RestoreFailure> PrinterPorts::RestoreOne(RestorePass& pass, const std::string& name,
-                                                       Holding holding) {
+std::optional<UnrestoredPrinter> PrinterPorts::RestoreOne(RestorePass& pass,
+                                                          const std::string& name,
+                                                          const std::string& port,
+                                                          Holding holding) {
+    // What this run only may have parked and finds not parked needs no word.
+    const auto noted = [&](RestoreFailure why) {
+        return holding == Holding::Maybe && why != RestoreFailure::MaybeParked
+                   ? std::nullopt
+                   : std::optional(UnrestoredPrinter{name, port, why});
+    };
     const std::unique_ptr<SpoolerPrinter> printer =
         pass.marks ? spooler_->OpenPrinter(name) : nullptr;
     if (!printer) {
-        if (pass.marks && Answered(*spooler_)) {
-            return holding == Holding::Maybe ? std::nullopt
-                                             : std::optional(RestoreFailure::Removed);
-        }
-        return Unknown(holding);
+        return noted(pass.marks && Answered(*spooler_) ? RestoreFailure::Removed
+                                                       : Unknown(holding));
     }
     if (!pass.failed && !printer->Fetch()) {
         pass.failed = true;
     }
     if (pass.failed) {
-        return Unknown(holding);
+        return noted(Unknown(holding));
     }
     const LocalPrinter& record = printer->Record();
     const Holder self = ThisProcess({});
@@ -312,8 +345,7 @@ std::optional<RestoreFailure> PrinterPorts::RestoreOne(RestorePass& pass, const 
     };
     if (!Marked(record) ||
         std::none_of(record.mark->holders.begin(), record.mark->holders.end(), mine)) {
-        return holding == Holding::Maybe ? std::nullopt
-                                         : std::optional(RestoreFailure::ChangedMeanwhile);
+        return noted(RestoreFailure::ChangedMeanwhile);
     }
     std::vector<Holder> others = LiveHolders(record.mark->holders);
     std::erase_if(others, mine);

@@ -51,9 +51,12 @@ struct UnparkedPrinter {
 };
 
 enum class RestoreFailure {
-    UriNotSet,         // still parked: its port string was not set back
-    NotResumed,        // its port string is back, but it was not started again
-    MaybeParked,       // a change got no answer in time: it may be parked or not
+    UriNotSet,    // still parked: its port string was not set back
+    NotResumed,   // its port string is back, but it was not started again
+    MaybeParked,  // a change got no answer in time: it may be parked or not
+    // Given back, but someone had started it while it was parked: its jobs printed meanwhile
+    // went to the parking port.
+    PrintedWhileParked,
     ChangedMeanwhile,  // someone else changed it while it was parked: left as it is
     Removed,           // it was deleted while parked
 };
@@ -62,6 +65,7 @@ struct UnrestoredPrinter {
     std::string name;
     std::string port;  // the port string it should have again
     RestoreFailure why = RestoreFailure::UriNotSet;
+    std::vector<int> lostJobs{};  // PrintedWhileParked: the jobs printed into the parking port
 
     bool operator==(const UnrestoredPrinter&) const = default;
 };
@@ -124,8 +128,8 @@ class PrinterPorts {
     Holding Changed(Pass& pass, const std::string& name, bool done, bool opened);
     void ParkOne(Pass& pass, const std::string& name, const std::string& port);
     void JoinOrRecover(Pass& pass, const LocalPrinter& printer);
-    std::optional<RestoreFailure> RestoreOne(RestorePass& pass, const std::string& name,
-                                             Holding holding);
+    std::optional<UnrestoredPrinter> RestoreOne(RestorePass& pass, const std::string& name,
+                                                const std::string& port, Holding holding);
     std::vector<UnrestoredPrinter> StillHeld() const;
     static RestoreFailure Unknown(Holding holding);
     void Record(const std::string& name, const std::string& port, Holding holding);

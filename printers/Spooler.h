@@ -1,6 +1,7 @@
 #pragma once
 // What the printer port release and restore need of the local print spooler.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ struct ParkMark {
     bool started = true;
     std::string message;  // its state message before it was parked
     std::vector<Holder> holders;
+    std::int64_t since = 0;  // when it was parked, in seconds since the epoch; 0: not known
 
     bool operator==(const ParkMark&) const = default;
 };
@@ -61,6 +63,9 @@ class SpoolerPrinter {
     // When the mark says the printer was started: starts its waiting jobs now, keeping the
     // mark's message.
     virtual bool Resume() = 0;
+    // The jobs of the printer that were printed in full at or after `since` (seconds since the
+    // epoch); empty when they cannot be read.
+    virtual std::vector<int> JobsPrintedSince(std::int64_t since) = 0;
 };
 
 class Spooler {

@@ -115,9 +115,11 @@ TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
     } cases[] = {
         {RestoreFailure::UriNotSet,
          "\"Q\" is still parked: its device URI was not set back to \"serial:/dev/ttyS0\". Mend "
-         "it with: vemora-cli printers --restore (or lpadmin -p Q -v serial:/dev/ttyS0,"},
-        {RestoreFailure::NotResumed, "was not started again. Mend it with: cupsenable Q"},
+         "it with: vemora-cli printers --restore (or lpadmin -p 'Q' -v 'serial:/dev/ttyS0',"},
+        {RestoreFailure::NotResumed, "was not started again. Mend it with: cupsenable 'Q'"},
         {RestoreFailure::MaybeParked, "may still be parked: the scheduler did not answer in time"},
+        {RestoreFailure::PrintedWhileParked,
+         "was started by someone while it was parked: no job of it was printed meanwhile"},
         {RestoreFailure::ChangedMeanwhile, "changed by someone else while it was parked"},
         {RestoreFailure::Removed, "deleted while it was parked"},
     };
@@ -125,6 +127,9 @@ TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
         const std::string text = DescribeUnrestored({"Q", "serial:/dev/ttyS0", c.why});
         EXPECT_NE(text.find(c.says), std::string::npos) << text;
     }
+    EXPECT_NE(DescribeUnrestored({"Q", "", RestoreFailure::PrintedWhileParked, {12, 14}})
+                  .find("its jobs 12, 14 went to /dev/null and must be printed again"),
+              std::string::npos);
     // A pasted command runs as shown, whatever the queue and its device URI are called.
     EXPECT_NE(DescribeUnrestored({"a;b`id`'", "serial:/dev/ttyS0?baud=9600"})
                   .find("lpadmin -p 'a;b`id`'\\''' -v 'serial:/dev/ttyS0?baud=9600', then "

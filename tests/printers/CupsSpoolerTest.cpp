@@ -134,6 +134,30 @@ TEST_F(CupsSpoolerTest, AJobSentWhileParkedIsPrintedOnTheDeviceAfterRestore) {
     EXPECT_TRUE(Printed("Receipts"));
 }
 
+// Someone started the parked queue: its job went to file:/dev/null, and the restore says which.
+TEST_F(CupsSpoolerTest, AJobPrintedWhileParkedIsNamedAtRestore) {
+    AddQueue("Started", "serial:/dev/ttyS0");
+    ports.ReleasePrinterPorts("COM1");
+    Shell("cupsenable Started");
+    std::string job;
+    test::RunCommand("echo receipt | lp -d Started", &job);
+    ASSERT_TRUE(test::WaitUntil([] {
+        std::string done;
+        test::RunCommand("lpstat -W completed -o Started", &done);
+        return !done.empty();
+    }));
+
+    const std::vector<UnrestoredPrinter> unrestored = ports.RestorePrinterPorts();
+
+    ASSERT_EQ(unrestored.size(), 1u);
+    EXPECT_EQ(unrestored[0].why, RestoreFailure::PrintedWhileParked);
+    ASSERT_EQ(unrestored[0].lostJobs.size(), 1u);
+    EXPECT_NE(job.find("Started-" + std::to_string(unrestored[0].lostJobs[0])), std::string::npos)
+        << job;
+    EXPECT_FALSE(LeftParked(unrestored));
+    EXPECT_EQ(Look("Started"), (Queue{"serial:/dev/ttyS0", false, ""}));
+}
+
 // Changes of a queue under the "locked" policy are refused. One queue is locked after it was
 // parked; the other was locked all along, so it never left its port and has nothing to get back.
 TEST_F(CupsSpoolerTest, RestoreReportsAQueueWhoseChangeIsRefused) {

@@ -260,6 +260,8 @@ TEST(PrinterPorts, RestoreGivesBackOnlyWhatIsStillOursAndNamesEachFailure) {
          "FILE:"},
         {"resume refused", [](Script& s) { s.resumeRefused = {"P"}; }, RestoreFailure::NotResumed,
          "serial:/dev/ttyS0"},
+        {"started meanwhile", [](Script& s) { s.Printer("P").stopped = false; },
+         RestoreFailure::PrintedWhileParked, "serial:/dev/ttyS0"},
         {"scheduler gone", [](Script& s) { s.state = SchedulerState::NotRunning; },
          RestoreFailure::UriNotSet, "FILE:"},
     };

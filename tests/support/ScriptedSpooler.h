@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -23,6 +24,7 @@ struct Script {
     std::set<std::string> refused{};
     std::set<std::string> resumeRefused{};
     std::set<std::string> unanswered{};  // the change is made; the pass ends without its answer
+    std::map<std::string, std::vector<int>> jobsPrinted{};  // since it was parked
     SchedulerState state = SchedulerState::Answering;
     bool lateInThisPass = false;
     std::vector<std::string> log{};
@@ -61,7 +63,7 @@ class ScriptedPrinter : public SpoolerPrinter {
 
     bool Park(const Holder& holder) override {
         return Change("park " + name_, [&](LocalPrinter& p) {
-            p.mark = ParkMark{p.port, !p.stopped, p.message, {holder}};
+            p.mark = ParkMark{p.port, !p.stopped, p.message, {holder}, 1};
             p.port = kParkingPort;
             p.stopped = true;
         });
@@ -85,6 +87,8 @@ class ScriptedPrinter : public SpoolerPrinter {
         script_.log.push_back("resume " + name_);
         return !script_.resumeRefused.contains(name_) && Answering();
     }
+
+    std::vector<int> JobsPrintedSince(std::int64_t) override { return script_.jobsPrinted[name_]; }
 
   private:
     bool Answering() const {
