@@ -21,7 +21,7 @@ _vemora_cli() {
     for ((i = 1; i < cword; i++)); do
         case ${words[i - 1]} in
             -p | --port | --ports-from | -b | --baud | -d | --data-bits | --parity | -m | --mode | --save | \
-                --load | --code-table | --charset | --brightness | --peripheral | --cursor)
+                --load | --code-table | --charset | --brightness | --peripheral | --cursor | --host)
                 continue ;;
         esac
         if [[ " $commands " == *" ${words[i]} "* ]]; then
@@ -39,6 +39,7 @@ _vemora_cli() {
         -m | --mode) _vemora_cli_offer < <(printf '%s\n' escpos korvant others); return ;;
         --save | --load) _filedir sts; return ;;
         --ports-from) _filedir; return ;;
+        --host) return ;;
         --code-table | --charset | --brightness | --peripheral | --cursor)
             _vemora_cli_offer < <(vemora-cli items "${prev#--}" 2>/dev/null | cut -f2-)
             return ;;
@@ -50,7 +51,7 @@ _vemora_cli() {
         set | apply)
             command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
         direct) command_options='--code-table --charset' ;;
-        printers) command_options='--restore' ;;
+        printers) command_options='--restore --host' ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$tool_options $command_options" -- "$cur"))
