@@ -124,7 +124,7 @@ CLI::App* AddCommand(CLI::App& app, const CommandSpec& spec) {
 void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
                        std::array<int, kBankCount>& chosen, bool required) {
     for (Setting setting : settings) {
-        const std::string name = std::string("--") + NamesOf(setting).option;
+        const std::string name = std::string("--") + RowOf(setting).option;
         const std::string takes =
             name + " takes one of these items (text or index):" + ItemList(setting);
         command
@@ -170,14 +170,16 @@ void AddSaveOption(CLI::App* get, CliOptions& o) {
 
 void AddItemsArgument(CLI::App* items, CommandLine& line) {
     std::map<std::string, std::string> settingNames;
-    for (const SettingNames& names : kSettingNames) {
-        settingNames[names.option] = names.option;
+    std::string names;  // "code-table, charset, ... or cursor"
+    for (const SettingRow& row : kSettings) {
+        settingNames[row.option] = row.option;
+        names += (names.empty()               ? ""
+                  : &row == &kSettings.back() ? " or "
+                                              : ", ") +
+                 std::string(row.option);
     }
-    items
-        ->add_option("SETTING", line.itemsOf,
-                     "code-table, charset, brightness, peripheral or cursor (default: all)")
-        ->transform(OneOf(settingNames,
-                          "the setting is code-table, charset, brightness, peripheral or cursor"));
+    items->add_option("SETTING", line.itemsOf, names + " (default: all)")
+        ->transform(OneOf(settingNames, "the setting is " + names));
 }
 
 void AddPrintersOptions(CLI::App* printers, CliOptions& o) {
@@ -332,9 +334,9 @@ std::string Complete(const CommandLine& line, CliOptions& o, int& status) {
             o.settings.push_back({setting, index});
         }
     }
-    for (const SettingNames& names : kSettingNames) {
-        if (line.itemsOf.empty() || line.itemsOf == names.option) {
-            o.itemsOf.push_back(names.setting);
+    for (const SettingRow& row : kSettings) {
+        if (line.itemsOf.empty() || line.itemsOf == row.option) {
+            o.itemsOf.push_back(row.setting);
         }
     }
     const bool escPos = o.mode == EmulationMode::EscPos;
@@ -352,10 +354,6 @@ std::string Complete(const CommandLine& line, CliOptions& o, int& status) {
 }
 
 }  // namespace
-
-const SettingNames& NamesOf(Setting setting) {
-    return kSettingNames[static_cast<int>(setting)];
-}
 
 bool UsesPort(CliCommand command) {
     return SpecOf(command).usesPort;

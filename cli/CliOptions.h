@@ -30,23 +30,6 @@ struct SettingChoice {
     int index;
 };
 
-// How a setting is named on the command line (--code-table, items code-table) and in JSON.
-struct SettingNames {
-    Setting setting;
-    const char* option;
-    const char* json;
-};
-
-inline constexpr std::array<SettingNames, kBankCount> kSettingNames{{
-    {Setting::CodeTable, "code-table", "codeTable"},
-    {Setting::CharacterSet, "charset", "characterSet"},
-    {Setting::Brightness, "brightness", "brightness"},
-    {Setting::PeripheralDevice, "peripheral", "peripheralDevice"},
-    {Setting::CursorMode, "cursor", "cursorMode"},
-}};
-
-const SettingNames& NamesOf(Setting setting);
-
 struct CliOptions {
     CliCommand command = CliCommand::Check;
     LineSettings line;               // line.portName: the first of `ports`

@@ -26,8 +26,7 @@ nlohmann::ordered_json SettingsJson(const SwitchImage& image) {
     for (Setting setting : kAllSettings) {
         const std::int32_t index = selections.*SelectionMember(setting);
         const char* item = SettingItem(setting, index);
-        settings[NamesOf(setting).json] = {{"index", index},
-                                           {"item", TextOrNull(item ? item : "")}};
+        settings[RowOf(setting).key] = {{"index", index}, {"item", TextOrNull(item ? item : "")}};
     }
     nlohmann::ordered_json cells = nlohmann::ordered_json::array();
     for (int bank = 1; bank <= kBankCount; ++bank) {
@@ -78,9 +77,9 @@ void PrintItems(const std::vector<Setting>& settings, bool json, std::ostream& o
     nlohmann::ordered_json lists = nlohmann::ordered_json::object();
     for (Setting setting : settings) {
         const auto items = SettingItems(setting);
-        lists[NamesOf(setting).json] = std::vector<std::string>(items.begin(), items.end());
+        lists[RowOf(setting).key] = std::vector<std::string>(items.begin(), items.end());
         if (!json && settings.size() > 1) {
-            out << "--" << NamesOf(setting).option << " (" << SettingCaption(setting) << "):\n";
+            out << "--" << RowOf(setting).option << " (" << SettingCaption(setting) << "):\n";
         }
         for (std::size_t i = 0; i < items.size() && !json; ++i) {
             out << i << "\t" << items[i] << "\n";

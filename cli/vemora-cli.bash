@@ -17,13 +17,17 @@ _vemora_cli() {
     local tool_options='-h --help --help-all --version -p --port --ports-from -b --baud -d
         --data-bits --parity -m --mode --keep-printers --json --trace'
     local commands='ports check self-test get set apply direct info show items printers'
+    # The settings' options (--code-table ...), as vemora-cli's table of settings names them.
+    local settings
+    settings=" $(vemora-cli items 2>/dev/null | sed -n 's/^\(--[a-z-]*\) (.*/\1/p' | tr '\n' ' ')"
     local command='' i
     for ((i = 1; i < cword; i++)); do
         case ${words[i - 1]} in
             -p | --port | --ports-from | -b | --baud | -d | --data-bits | --parity | -m | --mode | --save | \
-                --load | --code-table | --charset | --brightness | --peripheral | --cursor | --host)
+                --load | --host)
                 continue ;;
         esac
+        [[ $settings == *" ${words[i - 1]} "* ]] && continue
         if [[ " $commands " == *" ${words[i]} "* ]]; then
             command=${words[i]}
             break
@@ -31,6 +35,10 @@ _vemora_cli() {
     done
 
     COMPREPLY=()
+    if [[ $prev == --* && $settings == *" $prev "* ]]; then
+        _vemora_cli_offer < <(vemora-cli items "${prev#--}" 2>/dev/null | cut -f2-)
+        return
+    fi
     case $prev in
         -p | --port) _vemora_cli_offer < <(vemora-cli ports 2>/dev/null | cut -f1); return ;;
         -b | --baud) _vemora_cli_offer < <(printf '%s\n' 9600 19200 38400 57600 115200); return ;;
@@ -40,16 +48,12 @@ _vemora_cli() {
         --save | --load) _filedir sts; return ;;
         --ports-from) _filedir; return ;;
         --host) return ;;
-        --code-table | --charset | --brightness | --peripheral | --cursor)
-            _vemora_cli_offer < <(vemora-cli items "${prev#--}" 2>/dev/null | cut -f2-)
-            return ;;
     esac
 
     local command_options=''
     case $command in
         get) command_options='--save' ;;
-        set | apply)
-            command_options='--load --code-table --charset --brightness --peripheral --cursor' ;;
+        set | apply) command_options="--load $settings" ;;
         direct) command_options='--code-table --charset' ;;
         printers) command_options='--restore --host' ;;
     esac
@@ -60,7 +64,7 @@ _vemora_cli() {
     elif [[ $command == show ]]; then
         _filedir sts
     elif [[ $command == items ]]; then
-        COMPREPLY=($(compgen -W 'code-table charset brightness peripheral cursor' -- "$cur"))
+        COMPREPLY=($(compgen -W "${settings//--/}" -- "$cur"))
     fi
 }
 complete -F _vemora_cli vemora-cli
