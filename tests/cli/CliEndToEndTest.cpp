@@ -52,7 +52,7 @@ class CliEndToEnd : public ::testing::Test {
 };
 
 TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
-    const SwitchImage start = testing::ImageShowing({6, 13, 0, 1, 0});
+    const SwitchImage start = test::ImageShowing({6, 13, 0, 1, 0});
     ASSERT_TRUE(SaveStatusFile(dir_ / "start.sts", start).ok());
     Simulator sim({"--switches", (dir_ / "start.sts").string(), "--noise", "3", "--log",
                    (dir_ / "sim.log").string()});

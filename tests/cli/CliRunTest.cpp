@@ -18,7 +18,7 @@
 namespace vemora {
 namespace {
 
-using testing::Bytes;
+using test::Bytes;
 
 class CliRunTest : public ::testing::Test {
   protected:
@@ -47,7 +47,7 @@ class CliRunTest : public ::testing::Test {
                ("vemora-cli-" + std::to_string(::getpid()) + "-" + name);
     }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     std::vector<std::string> released_;
     std::vector<PortChoice> ports_{
         {"COM1", "/dev/ttyS0", "/dev/ttyS0"},
@@ -57,7 +57,7 @@ class CliRunTest : public ::testing::Test {
 };
 
 TEST_F(CliRunTest, GetPrintsTheSettingsAfterTheCheck) {
-    bench_.Attach({.switches = testing::ImageShowing({6, 13, 3, 1, 0})});
+    bench_.Attach({.switches = test::ImageShowing({6, 13, 3, 1, 0})});
     EXPECT_EQ(Run({"-p", "/dev/wire", "get"}), 0);
     EXPECT_EQ(out_.str(),
               "Connected.\nSuccess to get status of ZRN.\n"

@@ -22,7 +22,7 @@ class ConnectionStateTest : public ::testing::Test {
         script_.printers = {{"receipt", "serial:/dev/ttyS0?baud=9600"},
                             {"kitchen", "serial:/dev/ttyS1?baud=9600"}};
         state_ = std::make_unique<ConnectionState>(
-            bench_.wire_.MakeDevice(), std::make_unique<testing::ScriptedSpooler>(script_),
+            bench_.wire_.MakeDevice(), std::make_unique<test::ScriptedSpooler>(script_),
             bench_.PauseFn(), std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyACM0"}, view_);
     }
 
@@ -41,8 +41,8 @@ class ConnectionStateTest : public ::testing::Test {
         EXPECT_EQ(bench_.wire_.IsOpen(), connected);
     }
 
-    testing::DisplayBench bench_;
-    testing::Script script_;
+    test::DisplayBench bench_;
+    test::Script script_;
     test::RecordingView view_;
     std::unique_ptr<ConnectionState> state_;
 };
@@ -160,7 +160,7 @@ TEST_F(ConnectionStateTest, CheckShowsConnectedBeforeTheDisplayLeavesSetupMode) 
     view_.atShow = [&] { writesWhileShown.push_back(bench_.wire_.Written().size()); };
     Connect();
     EXPECT_EQ(writesWhileShown, std::vector<std::size_t>{4});
-    EXPECT_EQ(bench_.Transfers().back(), testing::Bytes(CmdSetupExit));
+    EXPECT_EQ(bench_.Transfers().back(), test::Bytes(CmdSetupExit));
     ExpectConnected(true);
     // The printer on the chosen port was parked before the port was opened.
     EXPECT_EQ(script_.PortOf("receipt"), "FILE:");
@@ -221,9 +221,9 @@ TEST_F(ConnectionStateTest, SelfTestSendsTheCommandOfTheMode) {
     const struct {
         int mode;
         std::vector<Byte> bytes;
-    } cases[] = {{0, testing::Bytes(CmdSelfTest)},
-                 {1, testing::Bytes(CmdDirectInfo)},
-                 {2, testing::Bytes(CmdDirectInfo)}};
+    } cases[] = {{0, test::Bytes(CmdSelfTest)},
+                 {1, test::Bytes(CmdDirectInfo)},
+                 {2, test::Bytes(CmdDirectInfo)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mode);
         state_->Choose(LineList::EmulationMode, c.mode);
@@ -243,7 +243,7 @@ TEST_F(ConnectionStateTest, OtherModesConnectWithInitialiseAlone) {
     state_->Choose(LineList::EmulationMode, 2);
     bench_.Attach({.silent = true});
     Connect();
-    EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{testing::Bytes(CmdInitialize)});
+    EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{test::Bytes(CmdInitialize)});
 }
 
 TEST_F(ConnectionStateTest, RunManagerOpensTheDialogOfTheMode) {

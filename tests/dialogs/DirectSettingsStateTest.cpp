@@ -15,7 +15,7 @@ class DirectSettingsStateTest : public ::testing::Test {
         ASSERT_TRUE(bench_.Open());
     }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     test::RecordingView view_;
     DirectSettingsState state_{&bench_.channel_, view_};
 };
@@ -35,8 +35,8 @@ TEST_F(DirectSettingsStateTest, SetStatusSendsCharacterSetThenCodeTable) {
             state_.OnSetStatus();
         }
         EXPECT_TRUE(view_.shown.empty());
-        const auto charset = testing::Bytes(CmdDirectCharset(c.n));
-        const auto table = testing::Bytes(CmdDirectCodeTable(c.table));
+        const auto charset = test::Bytes(CmdDirectCharset(c.n));
+        const auto table = test::Bytes(CmdDirectCodeTable(c.table));
         EXPECT_EQ(bench_.Transfers(), (std::vector{charset, table, charset, table}));
     }
 }
@@ -48,7 +48,7 @@ TEST_F(DirectSettingsStateTest, PicksSendNothingAndShowInformationSendsOneComman
     state_.OnPick(Setting::CharacterSet, 3);
     EXPECT_TRUE(bench_.Transfers().empty());
     state_.OnShowInformation();
-    EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{testing::Bytes(CmdDirectInfo)});
+    EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{test::Bytes(CmdDirectInfo)});
     EXPECT_EQ(bench_.Sim().State(), SimState::Information);
     EXPECT_TRUE(view_.shown.empty());
 }

@@ -85,7 +85,7 @@ class SwitchSettingsStateTest : public ::testing::Test {
     }
 
     test::TempFolder dir_{"state"};
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     test::RecordingView view_;
     SwitchSettingsState state_{&bench_.channel_, bench_.PauseFn(), view_};
 };
@@ -119,7 +119,7 @@ TEST_F(SwitchSettingsStateTest, ProgressStepsByFourAndStartsOverPastTheTop) {
 }
 
 TEST_F(SwitchSettingsStateTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
-    bench_.Attach({.switches = testing::ImageShowing({6, 13, 3, 1, 0})});
+    bench_.Attach({.switches = test::ImageShowing({6, 13, 3, 1, 0})});
 
     const auto seen = Press(&SwitchSettingsState::OnGetStatus);
 
@@ -128,9 +128,9 @@ TEST_F(SwitchSettingsStateTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed)
     EXPECT_EQ(Shown(), (std::vector<int>{6, 13, 3, 1, 0}));
     EXPECT_TRUE(state_.SettingsEnabled());
     EXPECT_EQ(state_.ProgressPosition(), 0);
-    std::vector<std::vector<Byte>> expected{testing::Bytes(CmdSelectDisplay)};
+    std::vector<std::vector<Byte>> expected{test::Bytes(CmdSelectDisplay)};
     for (int bank = 1; bank <= 5; ++bank) {
-        expected.push_back(testing::Bytes(CmdSwitchQuery(bank)));
+        expected.push_back(test::Bytes(CmdSwitchQuery(bank)));
     }
     EXPECT_EQ(bench_.Transfers(), expected);
 }
@@ -172,7 +172,7 @@ TEST_F(SwitchSettingsStateTest, FailedExchangesLeaveEverythingAsItWas) {
 }
 
 TEST_F(SwitchSettingsStateTest, LoadShowsTheFileAndMakesTheSettingsUsable) {
-    SwitchImage image = testing::ImageShowing({6, 13, 1, 2, 0});
+    SwitchImage image = test::ImageShowing({6, 13, 1, 2, 0});
     image.Bank(1).cells[0] = 7;
     ASSERT_TRUE(SaveStatusFile(dir_ / "shop.sts", image).ok());
     state_.OnLoadStatus(dir_ / "shop.sts");
@@ -210,7 +210,7 @@ TEST_F(SwitchSettingsStateTest, PickGoesIntoTheImageAtOnce) {
 // A pick applies even when the list already shows the item: a '2' read from the display becomes
 // the item's plain value.
 TEST_F(SwitchSettingsStateTest, PickingTheShownItemAppliesIt) {
-    bench_.Attach({.switches = testing::ImageShowing({0, 0, 3, 0, 0}), .digitTwoBank = 3});
+    bench_.Attach({.switches = test::ImageShowing({0, 0, 3, 0, 0}), .digitTwoBank = 3});
     Press(&SwitchSettingsState::OnGetStatus);
     ASSERT_EQ(state_.Image().Bank(3).cells[1], 2);
     ASSERT_EQ(state_.Shown(Setting::Brightness), 3);
@@ -238,8 +238,8 @@ TEST_F(SwitchSettingsStateTest, SetStatusWritesTheImageAsItStands) {
     }
     const auto transfers = bench_.Transfers();
     ASSERT_EQ(transfers.size(), 9u);
-    EXPECT_EQ(transfers.front(), testing::Bytes(CmdInitialize));
-    EXPECT_EQ(transfers.back(), testing::Bytes(CmdSetupExit));
+    EXPECT_EQ(transfers.front(), test::Bytes(CmdInitialize));
+    EXPECT_EQ(transfers.back(), test::Bytes(CmdSetupExit));
 
     state_.OnPick(Setting::Brightness, 3);
     Press(&SwitchSettingsState::OnSetStatus);

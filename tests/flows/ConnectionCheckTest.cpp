@@ -7,7 +7,7 @@ namespace vemora {
 namespace {
 
 using std::chrono::milliseconds;
-using testing::Bytes;
+using test::Bytes;
 
 class ConnectionCheckTest : public ::testing::Test {
   protected:
@@ -23,7 +23,7 @@ class ConnectionCheckTest : public ::testing::Test {
             bench_.PauseFn());
     }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     std::vector<std::string> released_;
 };
 
@@ -100,7 +100,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         {"held by another program", "/dev/wire", true, true, {}, Outcome::OpenFailed, 0, true},
     };
     for (const Case& c : cases) {
-        testing::DisplayBench bench(c.display);
+        test::DisplayBench bench(c.display);
         bench.wire_.SetDsr(c.dsr);
         bench.wire_.SetCts(c.cts);
         std::vector<std::string> released;

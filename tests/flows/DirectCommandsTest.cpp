@@ -6,7 +6,7 @@
 namespace vemora {
 namespace {
 
-using testing::Bytes;
+using test::Bytes;
 
 TEST(DirectCommands, CharacterSetThenCodeTable) {
     struct Case {
@@ -21,7 +21,7 @@ TEST(DirectCommands, CharacterSetThenCodeTable) {
     };
     for (const Case& c : cases) {
         SimOptions options{.emulation = SimEmulation::Others};
-        testing::DisplayBench bench(options);
+        test::DisplayBench bench(options);
         ASSERT_TRUE(bench.Open());
         EXPECT_EQ(SendDirectSettings(bench.channel_, c.codeTable, c.characterSet), Outcome::Done);
         EXPECT_EQ(bench.Transfers(),
@@ -33,7 +33,7 @@ TEST(DirectCommands, CharacterSetThenCodeTable) {
 }
 
 TEST(DirectCommands, ShowInformationAndAPortThatTakesNothing) {
-    testing::DisplayBench bench;
+    test::DisplayBench bench;
     ASSERT_TRUE(bench.Open());
     EXPECT_EQ(ShowInformation(bench.channel_), Outcome::Done);
     EXPECT_EQ(bench.Transfers(), std::vector<std::vector<Byte>>{Bytes(CmdDirectInfo)});

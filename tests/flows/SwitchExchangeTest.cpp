@@ -8,8 +8,8 @@ namespace vemora {
 namespace {
 
 using std::chrono::milliseconds;
+using test::Bytes;
 using test::Digits;
-using testing::Bytes;
 
 class RecordedProgress : public Progress {
   public:
@@ -37,7 +37,7 @@ class SwitchExchangeTest : public ::testing::Test {
     Outcome Get() { return GetStatus(bench_.channel_, bench_.PauseFn(), progress_, image_); }
     Outcome Set() { return SetStatus(bench_.channel_, bench_.PauseFn(), progress_, image_); }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     RecordedProgress progress_;
     SwitchImage image_;
 };

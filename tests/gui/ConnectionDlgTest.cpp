@@ -22,7 +22,7 @@ class ConnectionDlgTest : public DialogTest {
   protected:
     void SetUp() override {
         dialog_ = std::make_unique<CConnectionDlg>(
-            bench_.wire_.MakeDevice(), std::make_unique<testing::ScriptedSpooler>(script_),
+            bench_.wire_.MakeDevice(), std::make_unique<test::ScriptedSpooler>(script_),
             bench_.PauseFn(), std::vector<std::string>{"/dev/ttyUSB0", "/dev/ttyACM0"});
         Test(dialog_.get());
         dialog_->show();
@@ -48,8 +48,8 @@ class ConnectionDlgTest : public DialogTest {
         EXPECT_TRUE(Button("exitButton")->isEnabled());
     }
 
-    testing::DisplayBench bench_;
-    testing::Script script_;
+    test::DisplayBench bench_;
+    test::Script script_;
     std::unique_ptr<CConnectionDlg> dialog_;
 };
 

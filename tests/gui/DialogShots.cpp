@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(connection.windowIcon());
 
     // The memory switches as a display in a shop might hold them, loaded as from a status file.
-    const SwitchImage image = testing::ImageShowing({2, 2, 0, 2, 1});
+    const SwitchImage image = test::ImageShowing({2, 2, 0, 2, 1});
     const std::filesystem::path status = folder / ".shop.sts";
     SaveStatusFile(status, image);
     CSwitchSettingsDlg switches(nullptr, {});

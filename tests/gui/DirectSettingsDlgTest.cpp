@@ -27,7 +27,7 @@ class DirectSettingsDlgTest : public DialogTest {
         return messages.Shown();
     }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     std::optional<CDirectSettingsDlg> dialog_;
 };
 
@@ -63,9 +63,9 @@ TEST_F(DirectSettingsDlgTest, ListsReachSetStatusAndShowInformationSendsItsComma
     EXPECT_TRUE(bench_.Transfers().empty());
     EXPECT_TRUE(Click("setStatusButton").empty());
     Click("showInformationButton");
-    EXPECT_EQ(bench_.Transfers(), (std::vector{testing::Bytes(CmdDirectCharset(0x0F)),
-                                               testing::Bytes(CmdDirectCodeTable(0x1B)),
-                                               testing::Bytes(CmdDirectInfo)}));
+    EXPECT_EQ(bench_.Transfers(),
+              (std::vector{test::Bytes(CmdDirectCharset(0x0F)),
+                           test::Bytes(CmdDirectCodeTable(0x1B)), test::Bytes(CmdDirectInfo)}));
 }
 
 TEST_F(DirectSettingsDlgTest, PortThatTakesNothingShowsABox) {

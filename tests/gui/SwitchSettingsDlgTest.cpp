@@ -86,7 +86,7 @@ class SwitchSettingsDlgTest : public DialogTest {
         return seen;
     }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     CSwitchSettingsDlg dialog_{&bench_.channel_, bench_.PauseFn()};
     QProgressBar* progress_ = nullptr;
     test::TempFolder dir_{"dlg"};
@@ -125,7 +125,7 @@ TEST_F(SwitchSettingsDlgTest, TabGoesThroughListsThenButtons) {
 }
 
 TEST_F(SwitchSettingsDlgTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
-    bench_.Attach({.switches = testing::ImageShowing({6, 13, 3, 1, 0})});
+    bench_.Attach({.switches = test::ImageShowing({6, 13, 3, 1, 0})});
     std::vector<int> positions;
     QObject::connect(progress_, &QProgressBar::valueChanged,
                      [&](int value) { positions.push_back(value); });
@@ -160,7 +160,7 @@ TEST_F(SwitchSettingsDlgTest, PickThenSetStatusWritesThePick) {
 
 // The file chosen reaches the state; the question before replacing reaches a Yes/No box.
 TEST_F(SwitchSettingsDlgTest, LoadAndSaveGoThroughTheFileDialogs) {
-    const SwitchImage image = testing::ImageShowing({6, 13, 1, 2, 0});
+    const SwitchImage image = test::ImageShowing({6, 13, 1, 2, 0});
     ASSERT_TRUE(SaveStatusFile(file_, image).ok());
     {
         MessageBoxAnswerer noBox;
@@ -183,7 +183,7 @@ TEST_F(SwitchSettingsDlgTest, LoadAndSaveGoThroughTheFileDialogs) {
 }
 
 TEST_F(SwitchSettingsDlgTest, FileDialogsAskWithTheirTitleFilterAndInitialName) {
-    ASSERT_TRUE(SaveStatusFile(file_, testing::ImageShowing({6, 13, 1, 2, 0})).ok());
+    ASSERT_TRUE(SaveStatusFile(file_, test::ImageShowing({6, 13, 1, 2, 0})).ok());
     const fs::path copy = dir_ / "copy";
     CSwitchSettingsDlg dialog(nullptr, {});
     dialog.show();
@@ -227,7 +227,7 @@ TEST_F(SwitchSettingsDlgTest, EnterEndsTheDialogSendingNothing) {
     for (const QPushButton* button : dialog_.findChildren<QPushButton*>()) {
         EXPECT_FALSE(button->autoDefault() || button->isDefault()) << button->text().toStdString();
     }
-    ASSERT_TRUE(SaveStatusFile(file_, testing::ImageShowing({6, 0, 0, 0, 0})).ok());
+    ASSERT_TRUE(SaveStatusFile(file_, test::ImageShowing({6, 0, 0, 0, 0})).ok());
     QTest::mouseClick(Button("loadStatusButton"), Qt::LeftButton);
     Button("loadStatusButton")->setFocus();
     PressEnter(&dialog_);

@@ -21,8 +21,8 @@
 namespace vemora {
 namespace {
 
-using testing::Script;
-using testing::ScriptedSpooler;
+using test::Script;
+using test::ScriptedSpooler;
 using namespace std::chrono_literals;
 
 class PrinterPortsTest : public ::testing::Test {

@@ -20,7 +20,7 @@ class ExchangeTest : public ::testing::Test {
     }
     DisplayExchange Exchange() { return DisplayExchange(bench_.channel_, bench_.PauseFn()); }
 
-    testing::DisplayBench bench_;
+    test::DisplayBench bench_;
     VirtualClock& clock_ = bench_.clock_;
     CSerialChannel& channel_ = bench_.channel_;
 };

@@ -10,7 +10,7 @@
 #include "sim/WiredDisplay.h"
 #include "support/TestData.h"
 
-namespace vemora::testing {
+namespace vemora::test {
 
 class DisplayBench {
   public:
@@ -66,6 +66,4 @@ class DisplayBench {
     DisplaySim& Sim() { return display_->Sim(); }
 };
 
-using test::Bytes;
-
-}  // namespace vemora::testing
+}  // namespace vemora::test

@@ -12,7 +12,7 @@
 #include "printers/Spooler.h"
 #include "support/PrivateLockFolder.h"
 
-namespace vemora::testing {
+namespace vemora::test {
 
 // A spooler that plays a script: which printers exist, with which ports and marks, which of them
 // cannot be opened, whose record cannot be fetched, whose change or resume is refused, whose
@@ -140,4 +140,4 @@ class ScriptedSpooler : public Spooler {
     Script& script_;
 };
 
-}  // namespace vemora::testing
+}  // namespace vemora::test

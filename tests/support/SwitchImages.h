@@ -5,7 +5,7 @@
 
 #include "switches/SettingLists.h"
 
-namespace vemora::testing {
+namespace vemora::test {
 
 // The image that shows these items, in bank order: code table, character set, brightness,
 // peripheral device, cursor display mode; every other switch bit off.
@@ -17,4 +17,4 @@ inline SwitchImage ImageShowing(const std::array<int, kBankCount>& items) {
     return image;
 }
 
-}  // namespace vemora::testing
+}  // namespace vemora::test

@@ -29,7 +29,7 @@ class StatusFileTest : public ::testing::Test {
 
 TEST_F(StatusFileTest, DisplaySettingsLandAtTheirOffsets) {
     // PC437, U.S.A., 100%, Customer Display, Cursor is displayed; every other bit off.
-    const SwitchImage image = testing::ImageShowing({0, 0, 0, 1, 0});
+    const SwitchImage image = test::ImageShowing({0, 0, 0, 1, 0});
     const fs::path file = dir_ / "display.sts";
     ASSERT_TRUE(SaveStatusFile(file, image).ok());
 
