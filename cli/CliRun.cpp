@@ -276,6 +276,7 @@ int ExitStatusFor(Outcome outcome) {
         case Outcome::SetStatus:
         case Outcome::Unchanged:
         case Outcome::Changed:
+        case Outcome::WouldChange:
             return 0;
         case Outcome::WrongIdentity:
         case Outcome::NoResponse:

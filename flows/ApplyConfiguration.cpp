@@ -12,7 +12,7 @@ bool SwitchWritesDiffer(const SwitchImage& held, const SwitchImage& wanted) {
 }
 
 ApplyResult ApplyConfiguration(CSerialChannel& channel, const Pause& pause, Progress& progress,
-                               const WantedImage& wanted) {
+                               const WantedImage& wanted, ApplyMode mode) {
     ApplyResult result;
     if (const Outcome got = GetStatus(channel, pause, progress, result.before);
         got != Outcome::GotStatus) {
@@ -24,6 +24,12 @@ ApplyResult ApplyConfiguration(CSerialChannel& channel, const Pause& pause, Prog
     if (!SwitchWritesDiffer(result.before, target)) {
         result.outcome = Outcome::Unchanged;
         result.verified = true;
+        return result;
+    }
+    if (mode == ApplyMode::DryRun) {
+        result.after = target;
+        result.changed = true;
+        result.outcome = Outcome::WouldChange;
         return result;
     }
     if (const Outcome set = SetStatus(channel, pause, progress, target);

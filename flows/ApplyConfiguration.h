@@ -8,8 +8,10 @@
 
 namespace vemora {
 
+// What an apply found and did; a dry run's `after` and `changed` say what a write would do.
 struct ApplyResult {
-    Outcome outcome = Outcome::NoResponse;  // Unchanged, Changed, NotHeld, or what an exchange said
+    Outcome outcome = Outcome::NoResponse;  // Unchanged, Changed, NotHeld, WouldChange, or what an
+                                            // exchange said
     SwitchImage before;                     // what the display held
     SwitchImage after;                      // what it holds now: read back after a write
     bool changed = false;                   // the switches were written
@@ -24,9 +26,12 @@ using WantedImage = std::function<SwitchImage(const SwitchImage& held)>;
 // bank's write does not carry never reach it.
 bool SwitchWritesDiffer(const SwitchImage& held, const SwitchImage& wanted);
 
+// A dry run reads and compares as a write would, and never writes.
+enum class ApplyMode { Write, DryRun };
+
 // Reads the display (Get Status) and, only when the wanted image differs, writes it (Set Status)
 // and reads it back to see that the display holds what was sent. Runs on a checked connection.
 ApplyResult ApplyConfiguration(CSerialChannel& channel, const Pause& pause, Progress& progress,
-                               const WantedImage& wanted);
+                               const WantedImage& wanted, ApplyMode mode = ApplyMode::Write);
 
 }  // namespace vemora

@@ -39,6 +39,8 @@ Message MessageFor(Outcome outcome) {
             return {"Changed.", MessageIcon::Information};
         case Outcome::NotHeld:
             return {"The display does not hold what was sent.", MessageIcon::Exclamation};
+        case Outcome::WouldChange:
+            return {"Would change; nothing was written.", MessageIcon::Information};
     }
     return {"", MessageIcon::None};
 }
@@ -46,7 +48,8 @@ Message MessageFor(Outcome outcome) {
 bool IsSuccess(Outcome outcome) {
     return outcome == Outcome::Done || outcome == Outcome::Connected ||
            outcome == Outcome::GotStatus || outcome == Outcome::SetStatus ||
-           outcome == Outcome::Unchanged || outcome == Outcome::Changed;
+           outcome == Outcome::Unchanged || outcome == Outcome::Changed ||
+           outcome == Outcome::WouldChange;
 }
 
 namespace {

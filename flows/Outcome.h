@@ -29,6 +29,7 @@ enum class Outcome {
     Unchanged,    // the display already held the wanted switches: nothing was written
     Changed,      // the switches were written and read back as sent
     NotHeld,      // the switches read back after a write differ from what was sent
+    WouldChange,  // a dry run found switches to write, and wrote nothing
 };
 
 enum class MessageIcon { None, Information, Exclamation };

@@ -16,6 +16,7 @@ Outcome GetStatus(CSerialChannel& channel, const Pause& pause, Progress& progres
     exchange.ReadSelectReply();
     SwitchImage read = image;
     for (int bank = 1; bank <= kBankCount; ++bank) {
+        progress.ReadingBank(bank);
         if (!exchange.Request(CmdSwitchQuery(bank))) {
             return Outcome::PortError;
         }
@@ -56,6 +57,7 @@ Outcome EnterSetupMode(DisplayExchange& exchange) {
 Outcome SetStatus(CSerialChannel& channel, const Pause& pause, Progress& progress,
                   const SwitchImage& image) {
     progress.SetPosition(0);
+    progress.WritingBanks();
     DisplayExchange exchange(channel, pause);
     if (const Outcome entered = EnterSetupMode(exchange); entered != Outcome::Done) {
         return entered;

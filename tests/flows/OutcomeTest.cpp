@@ -26,6 +26,7 @@ TEST(Outcome, FixedMessagesAndIcons) {
         {Outcome::Unchanged, "Unchanged.", MessageIcon::Information},
         {Outcome::Changed, "Changed.", MessageIcon::Information},
         {Outcome::NotHeld, "The display does not hold what was sent.", MessageIcon::Exclamation},
+        {Outcome::WouldChange, "Would change; nothing was written.", MessageIcon::Information},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(MessageFor(c.outcome).text, c.text);

@@ -15,10 +15,13 @@ class RecordedProgress : public Progress {
   public:
     void SetPosition(int position) override { events.push_back(position); }
     void Step() override { events.push_back(kStep); }
+    void ReadingBank(int bank) override { stages += std::to_string(bank); }
+    void WritingBanks() override { stages += 'w'; }
     int Steps() const { return static_cast<int>(std::count(events.begin(), events.end(), kStep)); }
 
     static constexpr int kStep = -1;
     std::vector<int> events;
+    std::string stages;  // a bank's number as it is read, w when the banks are written
 };
 
 SimOptions DisplayWith(std::initializer_list<const char*> banks) {
@@ -212,6 +215,7 @@ TEST_F(SwitchExchangeTest, ApplyWritesOnlyWhereTheDisplayDiffers) {
         Outcome outcome;
         bool changed;
         bool verified;
+        ApplyMode mode = ApplyMode::Write;
     } cases[] = {
         {"holds it", held, [](const SwitchImage& image) { return image; }, Outcome::Unchanged,
          false, true},
@@ -221,27 +225,36 @@ TEST_F(SwitchExchangeTest, ApplyWritesOnlyWhereTheDisplayDiffers) {
         {"answers 2 for on", twos, [](const SwitchImage& image) { return image; },
          Outcome::Unchanged, false, true},
         {"answers 2, one setting differs", twos, dimmer, Outcome::Changed, true, true},
+        {"dry run, one setting differs", held, dimmer, Outcome::WouldChange, true, false,
+         ApplyMode::DryRun},
+        {"dry run, answers 2 for on", twos, [](const SwitchImage& image) { return image; },
+         Outcome::Unchanged, false, true, ApplyMode::DryRun},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Use(c.display);
         bench_.wire_.ClearWritten();
+        progress_ = {};
         const ApplyResult r =
-            ApplyConfiguration(bench_.channel_, bench_.PauseFn(), progress_, c.wanted);
+            ApplyConfiguration(bench_.channel_, bench_.PauseFn(), progress_, c.wanted, c.mode);
         EXPECT_EQ(r.outcome, c.outcome);
         EXPECT_EQ(r.changed, c.changed);
         EXPECT_EQ(r.verified, c.verified);
+        const bool wrote = c.changed && c.mode == ApplyMode::Write;
         const auto transfers = bench_.Transfers();
         const bool entered =
             std::find(transfers.begin(), transfers.end(), Bytes(CmdSetupEnter)) != transfers.end();
-        EXPECT_EQ(entered, c.changed);
-        EXPECT_EQ(transfers.size(), c.changed ? 6u + 9u + 6u : 6u);
+        EXPECT_EQ(entered, wrote);
+        EXPECT_EQ(transfers.size(), wrote ? 6u + 9u + 6u : 6u);
+        EXPECT_EQ(progress_.stages, wrote ? "12345w12345" : "12345");
         const SwitchImage wanted = c.wanted(r.before);
         for (int bank = 1; bank <= kBankCount; ++bank) {
             SwitchImage held;
             held.LoadBankDigits(bank, bench_.Sim().Bank(bank));
-            EXPECT_EQ(r.after.FormatBankDigits(bank), held.FormatBankDigits(bank)) << bank;
-            if (c.verified) {
+            // A dry run leaves the display as it was; its after is what a write would send.
+            const SwitchImage& holds = c.mode == ApplyMode::DryRun ? r.before : r.after;
+            EXPECT_EQ(holds.FormatBankDigits(bank), held.FormatBankDigits(bank)) << bank;
+            if (c.verified || c.mode == ApplyMode::DryRun) {
                 EXPECT_EQ(r.after.FormatBankDigits(bank), wanted.FormatBankDigits(bank)) << bank;
             }
         }
