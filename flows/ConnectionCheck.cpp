@@ -19,7 +19,8 @@ PortConfig CheckPortConfig(const LineSettings& settings) {
 }
 
 Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, EmulationMode mode,
-                        const ReleasePrinters& releasePrinters, const Pause& pause) {
+                        const ReleasePrinters& releasePrinters, const Pause& pause,
+                        IdentityBytes* identity) {
     if (OpenError held = releasePrinters(settings.portName); held.failure != OpenFailure::None) {
         channel.NoteOpenFailure(std::move(held));
         return Outcome::OpenFailed;
@@ -37,6 +38,10 @@ Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, E
     } else if (mode == EmulationMode::EscPos) {
         // Only a display that answered the setup command can be of another make.
         outcome = EnterSetupMode(exchange);
+        if (outcome == Outcome::Done && identity != nullptr) {
+            identity->assign(exchange.Buffer().begin(),
+                             exchange.Buffer().begin() + kSetupReplySize);
+        }
         if (outcome == Outcome::Done) {
             outcome =
                 IsDisplayIdentity(exchange.Buffer()) ? Outcome::Connected : Outcome::WrongIdentity;

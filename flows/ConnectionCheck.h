@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "flows/Outcome.h"
 #include "protocol/Exchange.h"
@@ -30,12 +31,17 @@ PortConfig CheckPortConfig(const LineSettings& settings);
 // program holds the port) ends the check before anything is opened.
 using ReleasePrinters = std::function<OpenError(const std::string& portName)>;
 
+// The setup reply of a check in the ESC/POS emulation: a display of ours begins it 0x23 0x1F.
+using IdentityBytes = std::vector<Byte>;
+
 // Runs the check up to its message: release the printers, configure, open, initialise and, in the
 // ESC/POS emulation, the setup handshake. A failure after the open closes the channel. On
 // Connected in the ESC/POS emulation the display is left in its setup mode until
-// FinishConnectionCheck, so that "Connected." is shown first.
+// FinishConnectionCheck, so that "Connected." is shown first. `identity` gets the setup reply
+// when one was read.
 Outcome CheckConnection(CSerialChannel& channel, const LineSettings& settings, EmulationMode mode,
-                        const ReleasePrinters& releasePrinters, const Pause& pause);
+                        const ReleasePrinters& releasePrinters, const Pause& pause,
+                        IdentityBytes* identity = nullptr);
 
 // Takes the display out of its setup mode after a successful check (ESC/POS only).
 void FinishConnectionCheck(CSerialChannel& channel, EmulationMode mode);

@@ -20,11 +20,12 @@ class ConnectionCheckTest : public ::testing::Test {
                 released_.push_back(name);
                 return OpenError{};
             },
-            bench_.PauseFn());
+            bench_.PauseFn(), &identity_);
     }
 
     test::DisplayBench bench_;
     std::vector<std::string> released_;
+    IdentityBytes identity_;
 };
 
 const std::vector<std::vector<Byte>> kEscPosCheck{Bytes(CmdInitialize), Bytes(CmdInitialize),
@@ -32,6 +33,7 @@ const std::vector<std::vector<Byte>> kEscPosCheck{Bytes(CmdInitialize), Bytes(Cm
 
 TEST_F(ConnectionCheckTest, EscPosSuccessIsTheHandshakeThenSetupExit) {
     EXPECT_EQ(Check(), Outcome::Connected);
+    EXPECT_EQ(identity_, (IdentityBytes{0x23, 0x1F, 0x01}));
     EXPECT_TRUE(bench_.channel_.IsOpen());
     EXPECT_EQ(bench_.Transfers(), kEscPosCheck);
     EXPECT_EQ(bench_.Sim().State(), SimState::Setup);  // until the message has been closed
@@ -67,6 +69,7 @@ TEST_F(ConnectionCheckTest, OtherModesSendInitialiseAloneAndReadNothing) {
         bench_.channel_.Close();
         bench_.wire_.ClearWritten();
         EXPECT_EQ(Check(mode), Outcome::Connected);
+        EXPECT_TRUE(identity_.empty());
         EXPECT_EQ(bench_.Transfers(), std::vector<std::vector<Byte>>{Bytes(CmdInitialize)});
         EXPECT_TRUE(bench_.PauseLengths().empty());
         FinishConnectionCheck(bench_.channel_, mode);
@@ -104,6 +107,7 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
         bench.wire_.SetDsr(c.dsr);
         bench.wire_.SetCts(c.cts);
         std::vector<std::string> released;
+        IdentityBytes identity;
         LineSettings settings;
         settings.portName = c.port;
         const Outcome outcome = CheckConnection(
@@ -112,8 +116,12 @@ TEST_F(ConnectionCheckTest, FailuresAndTheChannelTheyLeave) {
                 released.push_back(name);
                 return c.held ? OpenError{OpenFailure::Busy, name, "process 7"} : OpenError{};
             },
-            bench.PauseFn());
+            bench.PauseFn(), &identity);
         EXPECT_EQ(outcome, c.outcome) << c.name;
+        // Only a display that answered has said who it is.
+        const IdentityBytes answered{0x23, 0x1E, 0x01};
+        EXPECT_EQ(identity, c.outcome == Outcome::WrongIdentity ? answered : IdentityBytes())
+            << c.name;
         EXPECT_EQ(bench.channel_.LastOpenError().failure == OpenFailure::Busy, c.held) << c.name;
         EXPECT_FALSE(bench.channel_.IsOpen()) << c.name;
         EXPECT_FALSE(bench.wire_.IsOpen()) << c.name;
