@@ -13,6 +13,7 @@ struct PortChoice {
     std::string device{};       // the device node: "/dev/ttyS0", "/dev/ttyUSB0", "\\.\COM3"
     std::string byIdLink{};     // its /dev/serial/by-id link; empty when it has none
     std::string usbId{};        // USB vendor:product, "0403:6001"; empty when not a USB device
+    bool present = false;       // the system knows a device behind it; a fixed name may have none
     bool operator==(const PortChoice&) const = default;
 };
 

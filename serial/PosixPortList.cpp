@@ -147,6 +147,7 @@ std::vector<PortChoice> ListPortsUnder(const fs::path& sysRoot, const fs::path& 
             choice.description += ", " + port->second.description;
             choice.byIdLink = port->second.byIdLink;
             choice.usbId = port->second.usbId;
+            choice.present = true;
             found.erase(port);
         }
         choices.push_back(std::move(choice));
@@ -157,11 +158,13 @@ std::vector<PortChoice> ListPortsUnder(const fs::path& sysRoot, const fs::path& 
             choices.push_back({.name = device,
                                .description = port.description,
                                .device = device,
-                               .usbId = port.usbId});
+                               .usbId = port.usbId,
+                               .present = true});
         } else {
             const std::string description =
                 port.description.empty() ? tty : tty + ", " + port.description;
-            choices.push_back({port.byIdLink, description, device, port.byIdLink, port.usbId});
+            choices.push_back(
+                {port.byIdLink, description, device, port.byIdLink, port.usbId, true});
         }
     }
     return choices;

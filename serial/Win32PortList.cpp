@@ -50,7 +50,8 @@ PortChoice Choice(unsigned n, const std::string* device) {
     const std::string path = "\\\\.\\COM" + std::to_string(n);
     return {.name = ChoiceName(n),
             .description = device ? path + ", " + *device : path,
-            .device = path};
+            .device = path,
+            .present = device != nullptr};
 }
 
 }  // namespace

@@ -129,8 +129,13 @@ TEST_F(PortListTest, ListsEachSerialDeviceOnceAfterTheFixedNames) {
     EXPECT_EQ(ports[17],
               (PortChoice{dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0",
                           "ttyUSB0, FTDI FT232R USB UART", dev + "ttyUSB0",
-                          dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0", "0403:6001"}));
-    EXPECT_EQ(ports[1], (PortChoice{"COM2", "/dev/ttyS1, 16550A UART", "/dev/ttyS1", "", ""}));
+                          dev + "serial/by-id/usb-FTDI_FT232R_A5-if00-port0", "0403:6001", true}));
+    EXPECT_EQ(ports[1],
+              (PortChoice{"COM2", "/dev/ttyS1, 16550A UART", "/dev/ttyS1", "", "", true}));
+    // Of the fixed names only COM2 has a device behind it; every port found after them has one.
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        EXPECT_EQ(ports[i].present, i == 1 || i >= 15) << ports[i].name;
+    }
 }
 
 TEST_F(PortListTest, MissingSysfsAndDevStillGiveTheFixedNames) {

@@ -45,6 +45,7 @@ TEST(Win32PortList, FixedNamesFirstThenThePresentPortsOnceEach) {
     }
     EXPECT_EQ(ports[11].description, "\\\\.\\COM12, \\Device\\VemoraTest12");
     EXPECT_EQ(ports[11].device, "\\\\.\\COM12");
+    EXPECT_TRUE(ports[11].present);
     const auto named = [&](std::string_view name) {
         return std::count_if(ports.begin(), ports.end(),
                              [&](const PortChoice& p) { return p.name == name; });
