@@ -7,10 +7,10 @@
 namespace vemora {
 
 const std::array<CommandSpec, 11> kCommands{{
-    {CliCommand::Ports, "ports", "the port names a user can choose, with descriptions",
-     "Lists the port names a user can choose: the fifteen fixed names, then the serial\n"
-     "devices found on this machine (a USB adapter by its /dev/serial/by-id link),\n"
-     "each with a description.",
+    {CliCommand::Ports, "ports", "the serial ports of this machine",
+     "Lists the serial ports found on this machine (a USB adapter by its\n"
+     "/dev/serial/by-id link), each with a description; --all lists the\n"
+     "fifteen fixed names first, whether a device is behind them or not.",
      false, RunPorts},
     {CliCommand::Check, "check", "the connection check",
      "Parks the printers on the port, opens it and checks that a display answers\n"
@@ -20,30 +20,32 @@ const std::array<CommandSpec, 11> kCommands{{
      "Checks the connection, then makes the display show its self test (ESC/POS)\n"
      "or its information (other modes).",
      true, RunSelfTestCommand},
-    {CliCommand::Get, "get", "ESC/POS: check, Get Status, print the five settings",
+    {CliCommand::Get, "get", "ESC/POS: check, then read the five settings",
      "ESC/POS: checks the connection, reads the five memory switches and prints\nthe settings.",
      true, RunGet},
     {CliCommand::Set, "set",
-     "ESC/POS: check, the image from FILE or from a Get Status, the\n"
-     "given settings applied (X: the item's text or its index), Set Status",
+     "ESC/POS: check, then write the switches from FILE\nor those read, with the given "
+     "settings",
      "ESC/POS: checks the connection, takes the switches from FILE or reads them\n"
      "from the display, applies the given settings and writes the five switches.\n"
      "X is the item's text (as get prints it) or its index in the list, from 0;\n"
      "`vemora-cli items` lists them.",
      true, RunSet},
     {CliCommand::Apply, "apply",
-     "ESC/POS: like set, but writes only a display that holds something else,\n"
-     "then reads it back",
+     "ESC/POS: like set, but writes only a display that\nholds something else, and reads it "
+     "back",
      "ESC/POS: checks the connection, reads the five memory switches, makes the\n"
-     "wanted switches (from FILE, or the ones read with the given settings applied)\n"
-     "and, only where they differ from what the display holds, writes them and reads\n"
-     "them back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1 when the display\n"
-     "does not hold what was sent.",
+     "wanted switches (from FILE, or the ones read with the given settings\n"
+     "applied) and, only where they differ from what the display holds, writes\n"
+     "them and reads them back. Prints \"Unchanged.\" or \"Changed.\"; exit status 1\n"
+     "when the display does not hold what was sent. --dry-run reads and compares\n"
+     "the same way and writes nothing.",
      true, RunApply},
     {CliCommand::Direct, "direct", "other modes: check, then the direct Set Status",
      "Other emulations (--mode korvant or others): checks the connection, then\n"
      "sends the character set and the code table.\n"
-     "X is the item's text or its index in the list, from 0; `vemora-cli items` lists them.",
+     "X is the item's text or its index in the list, from 0; `vemora-cli items`\n"
+     "lists them.",
      true, RunDirect},
     {CliCommand::Info, "info", "other modes: check, then Show Information",
      "Other emulations (--mode korvant or others): checks the connection, then makes\n"
@@ -51,10 +53,10 @@ const std::array<CommandSpec, 11> kCommands{{
      true, RunInfo},
     {CliCommand::Show, "show", "decode a status file; no port is used",
      "Prints the settings a status file holds; no port is used.", false, RunShow},
-    {CliCommand::Items, "items", "the items of the settings of set and direct, with their indexes",
+    {CliCommand::Items, "items", "the items each setting takes, with their indexes",
      "Prints the items each setting takes, with their indexes; no port is used.", false, RunItems},
     {CliCommand::Printers, "printers",
-     "the printers on the port (-p) or every parked printer, with their\nholders",
+     "the printers on the port (-p) or every parked\nprinter, with their holders",
      "Lists the printers on the port given with -p, or without -p every printer\n"
      "parked by Vemora, with its state and its holders.",
      false, nullptr},

@@ -1,6 +1,7 @@
 #include "cli/CliHelp.h"
 
 #include <sstream>
+#include <vector>
 
 #include "cli/CliCommands.h"
 
@@ -12,9 +13,12 @@ bool IsHelp(const CLI::App* app, const CLI::Option* option) {
     return option == app->get_help_ptr() || option == app->get_help_all_ptr();
 }
 
-// "get [--save FILE]", "direct --code-table X --charset X", "show FILE".
+// "get [--save FILE]", "direct --code-table X --charset X", "show FILE"; a run of optional
+// settings shows its first and last, "set [--load FILE] [--code-table X] ... [--cursor X]", to keep
+// the list of commands within 80 columns.
 std::string CommandSyntax(const CLI::App* sub) {
-    std::string syntax = sub->get_name();
+    std::vector<std::string> words{sub->get_name()};
+    std::size_t settings = 0;  // optional settings just before this option
     for (const CLI::Option* option : sub->get_options()) {
         if (IsHelp(sub, option)) {
             continue;
@@ -23,7 +27,18 @@ std::string CommandSyntax(const CLI::App* sub) {
                                  : option->get_type_name().empty()
                                      ? option->get_name()
                                      : option->get_name() + " " + option->get_type_name();
-        syntax += " " + (option->get_required() ? word : "[" + word + "]");
+        const bool setting = !option->get_required() && option->get_type_name() == "X";
+        settings = setting ? settings + 1 : 0;
+        if (settings == 3) {
+            words.back() = "...";
+        } else if (settings > 3) {
+            words.pop_back();
+        }
+        words.push_back(option->get_required() ? word : "[" + word + "]");
+    }
+    std::string syntax;
+    for (const std::string& word : words) {
+        syntax += (syntax.empty() ? "" : " ") + word;
     }
     return syntax;
 }

@@ -69,16 +69,16 @@ std::string ItemList(Setting setting) {
 }
 
 void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& portsFrom) {
-    app.add_option(
-           "-p,--port", o.ports,
-           "COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15, or a device path (default COM1);\n"
-           "give it again for more ports, all done at once")
+    app.add_option("-p,--port", o.ports,
+                   "the display's port: COM1 ... COM9, '\\\\.\\COM10' ...\n"
+                   "'\\\\.\\COM15' (quoted for the shell) or a device path\n"
+                   "(default COM1); again for more ports, all at once")
         ->type_name("NAME")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->transform(ValueRule("-p needs a port name", CheckPortName));
     app.add_option("--ports-from", portsFrom,
-                   "also the ports in FILE, one a line (# comments and blank lines are\n"
-                   "left out); may be given again")
+                   "also the ports in FILE, one a line (# comments and\n"
+                   "blank lines are left out); may be given again")
         ->type_name("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->transform(FileRule("--ports-from"));
@@ -102,12 +102,16 @@ void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& port
         ->transform(OneOf({{"escpos", "0"}, {"korvant", "1"}, {"others", "2"}},
                           "the mode is escpos, korvant or others"));
     app.add_flag("--keep-printers", o.keepPrinters,
-                 "leave the local printers that use the port alone (the port's lock\n"
-                 "is taken all the same)");
-    app.add_flag("--json", o.json, "machine-readable output for ports, get, apply, show and items");
+                 "leave the local printers that use the port alone\n"
+                 "(the port's lock is taken all the same)");
+    app.add_flag("--json", o.json, "one JSON document on stdout, also on failure");
     app.add_flag("--trace", o.trace,
-                 "every byte written to and read from the port, in hex, with the milliseconds\n"
-                 "since the start, on stderr");
+                 "every byte written to and read from the port, in\n"
+                 "hex, with the milliseconds since the start, on stderr");
+    app.add_flag("--progress", o.progress,
+                 "a line per port on stderr with the step it is at\n"
+                 "(without it, only when stderr is a terminal)");
+    app.add_flag("--quiet", o.quiet, "no progress lines");
 }
 
 // A command of vemora-cli: its own help is the command's help text; the list of commands takes its
@@ -161,8 +165,9 @@ void AddWriteOptions(CLI::App* command, CommandLine& line, CliOptions& o) {
 
 void AddSaveOption(CLI::App* get, CliOptions& o) {
     get->add_option("--save", o.saveFile,
-                    "also keep them in a status file (\".sts\" is appended unless the name\n"
-                    "ends in it); {port} in the name stands for the port's base name\n"
+                    "also keep them in a status file (\".sts\" is\n"
+                    "appended unless the name ends in it); {port} in\n"
+                    "the name stands for the port's base name\n"
                     "(ttyUSB0, COM3), which several ports need")
         ->type_name("FILE")
         ->transform(FileRule("--save"));
@@ -184,7 +189,7 @@ void AddItemsArgument(CLI::App* items, CommandLine& line) {
 
 void AddPrintersOptions(CLI::App* printers, CliOptions& o) {
     CLI::Option* restore = printers->add_flag(
-        "--restore", o.restore, "give back the parked printers whose holders have all ended");
+        "--restore", o.restore, "give back the parked printers whose holders have\nall ended");
     printers
         ->add_option("--host", o.oldHostName,
                      "with --restore, also give back those held under NAME, this\nhost's name "
@@ -199,8 +204,14 @@ void AddCommandOptions(CliCommand command, CLI::App* sub, CommandLine& line, Cli
     switch (command) {
         case CliCommand::Get:
             return AddSaveOption(sub, o);
+        case CliCommand::Ports:
+            sub->add_flag("--all", o.allPorts, "also the fixed names that have no device");
+            return;
         case CliCommand::Set:
+            return AddWriteOptions(sub, line, o);
         case CliCommand::Apply:
+            sub->add_flag("--dry-run", o.dryRun,
+                          "read and compare, say what would be written,\nwrite nothing");
             return AddWriteOptions(sub, line, o);
         case CliCommand::Direct:
             return AddSettingOptions(sub, {Setting::CodeTable, Setting::CharacterSet}, line.chosen,
@@ -228,9 +239,11 @@ void AddCommands(CommandLine& line, CliOptions& o) {
 
 constexpr const char* kFooter = R"(Exit status:
   0  done
-  1  the display refused or did not respond, or (apply) does not hold what was sent
+  1  the display refused or did not respond, or (apply) does not hold what
+     was sent
   2  usage
-  3  the port could not be configured, opened or written, or another program holds it
+  3  the port could not be configured, opened or written, or another program
+     holds it
   4  a file could not be read or written, or has the wrong format
   5  a printer was left parked or not started again (also when the display work
      succeeded); for printers, the scheduler did not answer
@@ -242,7 +255,8 @@ Examples:
   $ vemora-cli -p /dev/ttyUSB0 get --save shop.sts
   $ vemora-cli -p /dev/ttyUSB1 set --load shop.sts --brightness 60%
   $ vemora-cli --ports-from bench.txt --json apply --load shop.sts
-  $ vemora-cli -p COM2 --mode korvant direct --code-table Katakana --charset Japan
+  $ vemora-cli -p COM2 -m korvant direct --code-table Katakana --charset Japan
+  $ vemora-cli -p '\\.\COM10' check
   $ vemora-cli --json show shop.sts)";
 
 void DefineCommandLine(CommandLine& line, CliOptions& o) {
@@ -251,7 +265,7 @@ void DefineCommandLine(CommandLine& line, CliOptions& o) {
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "this text; COMMAND --help tells about one command");
     app.set_help_all_flag("--help-all", "this text and every command's");
-    app.set_version_flag("--version", "vemora-cli " VEMORA_VERSION,
+    app.set_version_flag("-V,--version", "vemora-cli " VEMORA_VERSION,
                          "the program's name and version");
     app.require_subcommand(1);
     AddLineOptions(app, o, line.portsFrom);
@@ -387,6 +401,42 @@ std::optional<int> FindSettingItem(Setting setting, const std::string& given) {
     return std::nullopt;
 }
 
+namespace {
+
+// Arguments that stood where none was wanted; a port given as tio and picocom take it is pointed
+// to -p.
+std::string Unexpected(const std::string& argument, const std::string& what) {
+    std::error_code error;
+    const bool port = std::find(kFixedPortNames.begin(), kFixedPortNames.end(), argument) !=
+                          kFixedPortNames.end() ||
+                      (argument.starts_with('/') && std::filesystem::exists(argument, error));
+    return (what + " \"" + argument + "\"") +
+           (port ? "; a port is given with -p: vemora-cli -p " + argument + " COMMAND" : "");
+}
+
+// CLI11's words for a wrong line, in the tool's own.
+std::string InOwnWords(const CLI::ParseError& error, const CLI::App& app) {
+    const std::string what = error.what();
+    const std::string after = what.substr(what.find(": ") + 2);
+    if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
+        return after;  // the value rules' words name the option themselves
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr) {
+        return what.substr(0, what.find(':')) + " needs a value";
+    }
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        return Unexpected(after, "unexpected argument");
+    }
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr &&
+        app.get_subcommands().empty()) {
+        const auto rest = app.remaining();
+        return rest.empty() ? "no command given" : Unexpected(rest.front(), "unknown command");
+    }
+    return what;
+}
+
+}  // namespace
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     ParsedCommandLine parsed;
     CliOptions options;
@@ -403,20 +453,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     } catch (const CLI::CallForVersion& version) {
         parsed.help = std::string(version.what()) + "\n";
         return parsed;
-    } catch (const CLI::RequiredError& error) {
-        // No command: name what stood in its place.
-        const auto rest = line.app.remaining();
-        parsed.error = !line.app.get_subcommands().empty() ? error.what()
-                       : rest.empty()                      ? "no command given"
-                                      : "unknown command \"" + rest.front() + "\"";
-        return parsed;
-    } catch (const CLI::ValidationError& error) {
-        // The value rules' words name the option themselves, without CLI11's "--port: ".
-        const std::string what = error.what();
-        parsed.error = what.substr(what.find(": ") + 2);
-        return parsed;
     } catch (const CLI::ParseError& error) {
-        parsed.error = error.what();
+        parsed.error = InOwnWords(error, line.app);
+        if (!line.app.get_subcommands().empty()) {
+            parsed.command = line.app.get_subcommands().front()->get_name();
+        }
         return parsed;
     }
     parsed.error = Complete(line, options, parsed.errorStatus);

@@ -41,6 +41,10 @@ struct CliOptions {
     std::string oldHostName;  // printers --restore --host NAME
     bool json = false;
     bool trace = false;                   // every byte on the port, on stderr
+    bool progress = false;                // --progress: progress lines also when not a terminal
+    bool quiet = false;                   // --quiet: no progress lines
+    bool dryRun = false;                  // apply --dry-run
+    bool allPorts = false;                // ports --all
     std::string saveFile;                 // get --save; "{port}" stands for the port's base name
     std::string loadFile;                 // set and apply --load
     std::string showFile;                 // show FILE
@@ -53,6 +57,7 @@ struct ParsedCommandLine {
     std::string help;                   // text for stdout (help or version)
     std::string error;                  // what is wrong, for stderr
     int errorStatus = 2;                // the exit status for `error`: 2 usage, 4 a ports list
+    std::string command;                // the command whose help a usage error points to
 };
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 
 #include "flows/ApplyConfiguration.h"
 #include "flows/DirectCommands.h"
@@ -35,17 +36,17 @@ nlohmann::ordered_json SettingsJson(const SwitchImage& image) {
     return {{"settings", settings}, {"cells", cells}};
 }
 
-// The five settings, as lines or as JSON; the JSON of a status file also names it.
-void PrintSettings(const SwitchImage& image, bool json, std::ostream& out,
+// The five settings, as lines or as JSON fields; the JSON of a status file also names it.
+void PrintSettings(const SwitchImage& image, bool json, CliEnvironment& env,
                    const std::string& file = {}) {
     if (json) {
-        nlohmann::ordered_json document = SettingsJson(image);
+        env.fields.update(SettingsJson(image));
         if (!file.empty()) {
-            document["file"] = file;
+            env.fields["file"] = file;
         }
-        PrintJson(document, out);
         return;
     }
+    std::ostream& out = env.out;
     const SwitchSelections selections = image.ComputeSelections();
     for (Setting setting : kAllSettings) {
         const std::int32_t index = selections.*SelectionMember(setting);
@@ -55,25 +56,29 @@ void PrintSettings(const SwitchImage& image, bool json, std::ostream& out,
     }
 }
 
-void PrintPorts(const std::vector<PortChoice>& ports, bool json, std::ostream& out) {
+// The ports that have a device behind them, or with --all every one.
+void PrintPorts(const std::vector<PortChoice>& ports, const CliOptions& o, CliEnvironment& env) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const PortChoice& port : ports) {
-        if (!json) {
-            out << port.name << "\t" << port.description << "\n";
+        if (!port.present && !o.allPorts) {
+            continue;
+        }
+        if (!o.json) {
+            env.out << port.name << "\t" << port.description << "\n";
         }
         list.push_back({{"name", port.name},
                         {"description", port.description},
                         {"device", port.device},
                         {"byIdLink", TextOrNull(port.byIdLink)},
-                        {"usbId", TextOrNull(port.usbId)}});
+                        {"usbId", TextOrNull(port.usbId)},
+                        {"present", port.present}});
     }
-    if (json) {
-        PrintJson(list, out);
-    }
+    env.fields["ports"] = list;
 }
 
 // Each setting's items: "INDEX<tab>ITEM" lines under the option that takes them, or JSON.
-void PrintItems(const std::vector<Setting>& settings, bool json, std::ostream& out) {
+void PrintItems(const std::vector<Setting>& settings, bool json, CliEnvironment& env) {
+    std::ostream& out = env.out;
     nlohmann::ordered_json lists = nlohmann::ordered_json::object();
     for (Setting setting : settings) {
         const auto items = SettingItems(setting);
@@ -85,9 +90,7 @@ void PrintItems(const std::vector<Setting>& settings, bool json, std::ostream& o
             out << i << "\t" << items[i] << "\n";
         }
     }
-    if (json) {
-        PrintJson(lists, out);
-    }
+    env.fields["items"] = lists;
 }
 
 }  // namespace
@@ -100,8 +103,11 @@ class Reporter {
 
     int Report(Outcome outcome) {
         const Message message = MessageFor(outcome);
-        if (!message.text.empty()) {
-            (IsSuccess(outcome) && !json_ ? env_.out : env_.err) << message.text << "\n";
+        if (!message.text.empty() && IsSuccess(outcome)) {
+            Say(message.text);
+        } else if (!message.text.empty()) {
+            env_.progress.Say(message.text);
+            env_.err << message.text << "\n";
         }
         if (!message.detail.empty()) {
             env_.err << message.detail << "\n";
@@ -122,6 +128,12 @@ class Reporter {
             env_.err << result.path.string() << ": " << result.reason << "\n";
         }
         return ExitStatusFor(outcome);
+    }
+
+    // A success's words, on the progress line too.
+    std::ostream& Say(std::string_view text) {
+        env_.progress.Say(text);
+        return (json_ ? env_.err : env_.out) << text << "\n";
     }
 
   private:
@@ -146,20 +158,20 @@ int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) 
     return reporter.ReportFile(LoadStatusFile(file, image), false);
 }
 
-// What apply found and did; the JSON is printed whenever the display could be read, and says
+// What apply found and did; the JSON fields come whenever the display could be read, and say
 // `changed` once a write went out, also when the read-back then failed.
 int ReportApply(const CliOptions& o, const ApplyResult& result, Reporter& reporter,
                 CliEnvironment& env) {
-    const bool afterKnown = result.outcome == Outcome::Unchanged ||
-                            result.outcome == Outcome::Changed ||
-                            result.outcome == Outcome::NotHeld;
-    if (o.json && env.work.Read()) {
-        PrintJson({{"port", o.line.portName},
-                   {"changed", result.changed || env.work.Written()},
-                   {"verified", result.verified},
-                   {"before", SettingsJson(result.before)},
-                   {"after", afterKnown ? SettingsJson(result.after) : nlohmann::ordered_json()}},
-                  env.out);
+    const bool afterKnown =
+        result.outcome == Outcome::Unchanged || result.outcome == Outcome::Changed ||
+        result.outcome == Outcome::NotHeld || result.outcome == Outcome::WouldChange;
+    if (env.work.Read()) {
+        env.fields.update(
+            {{"dryRun", o.dryRun},
+             {"changed", result.changed || env.work.Written()},
+             {"verified", result.verified},
+             {"before", SettingsJson(result.before)},
+             {"after", afterKnown ? SettingsJson(result.after) : nlohmann::ordered_json()}});
     }
     return reporter.Report(result.outcome);
 }
@@ -173,7 +185,8 @@ void ApplySettings(const CliOptions& o, SwitchImage& image) {
 
 // Get Status into the run's image; 0 when it was read, else the exit status.
 int ReadSwitches(CommandRun& run) {
-    return run.reporter.Report(GetStatus(run.env.channel, run.env.pause, run.env.work, run.image));
+    return run.reporter.Report(
+        GetStatus(run.env.channel, run.env.pause, run.env.progress, run.image));
 }
 
 // A file that will not do is refused before the port is touched: 0 when all will do.
@@ -188,15 +201,26 @@ int CheckFiles(CommandRun& run) {
     return saveTarget.ok() ? 0 : run.reporter.ReportFile(saveTarget, true);
 }
 
+// A command that nothing is read back for: whether it went out, and `sent`, what to say once it
+// did (nothing for an empty one).
+int ReportSent(CommandRun& run, Outcome outcome, std::string_view sent) {
+    run.env.fields["sent"] = outcome == Outcome::Done;
+    const int status = run.reporter.Report(outcome);
+    if (status == 0 && !sent.empty()) {
+        run.reporter.Say(sent);
+    }
+    return status;
+}
+
 }  // namespace
 
 int RunPorts(CommandRun& run) {
-    PrintPorts(run.env.listPorts(), run.options.json, run.env.out);
+    PrintPorts(run.env.listPorts(), run.options, run.env);
     return 0;
 }
 
 int RunItems(CommandRun& run) {
-    PrintItems(run.options.itemsOf, run.options.json, run.env.out);
+    PrintItems(run.options.itemsOf, run.options.json, run.env);
     return 0;
 }
 
@@ -205,7 +229,7 @@ int RunShow(CommandRun& run) {
     if (!loaded.ok()) {
         return run.reporter.ReportFile(loaded, false);
     }
-    PrintSettings(run.image, run.options.json, run.env.out, run.options.showFile);
+    PrintSettings(run.image, run.options.json, run.env, run.options.showFile);
     return 0;
 }
 
@@ -214,11 +238,13 @@ int RunCheck(CommandRun&) {
 }
 
 int RunSelfTestCommand(CommandRun& run) {
-    return run.reporter.Report(RunSelfTest(run.env.channel, run.options.mode));
+    const bool escPos = run.options.mode == EmulationMode::EscPos;
+    return ReportSent(run, RunSelfTest(run.env.channel, run.options.mode),
+                      escPos ? kSelfTestSent : kInformationSent);
 }
 
 int RunInfo(CommandRun& run) {
-    return run.reporter.Report(ShowInformation(run.env.channel));
+    return ReportSent(run, ShowInformation(run.env.channel), kInformationSent);
 }
 
 int RunDirect(CommandRun& run) {
@@ -227,14 +253,14 @@ int RunDirect(CommandRun& run) {
     for (const SettingChoice& c : run.options.settings) {
         (c.setting == Setting::CodeTable ? codeTable : characterSet) = c.index;
     }
-    return run.reporter.Report(SendDirectSettings(run.env.channel, codeTable, characterSet));
+    return ReportSent(run, SendDirectSettings(run.env.channel, codeTable, characterSet), {});
 }
 
 int RunGet(CommandRun& run) {
     if (const int status = ReadSwitches(run); status != 0) {
         return status;
     }
-    PrintSettings(run.image, run.options.json, run.env.out);
+    PrintSettings(run.image, run.options.json, run.env);
     if (run.options.saveFile.empty()) {
         return 0;
     }
@@ -250,22 +276,71 @@ int RunSet(CommandRun& run) {
         }
     }
     ApplySettings(run.options, run.image);
-    return run.reporter.Report(SetStatus(run.env.channel, run.env.pause, run.env.work, run.image));
+    const Outcome set = SetStatus(run.env.channel, run.env.pause, run.env.progress, run.image);
+    run.env.fields["written"] = set == Outcome::SetStatus;
+    if (set == Outcome::SetStatus && run.options.json) {
+        run.env.fields.update(SettingsJson(run.image));
+    }
+    return run.reporter.Report(set);
 }
 
 int RunApply(CommandRun& run) {
     const bool fromFile = !run.options.loadFile.empty();
     const ApplyResult result = ApplyConfiguration(
-        run.env.channel, run.env.pause, run.env.work, [&](const SwitchImage& held) {
+        run.env.channel, run.env.pause, run.env.progress,
+        [&](const SwitchImage& held) {
             SwitchImage wanted = fromFile ? run.image : held;
             ApplySettings(run.options, wanted);
             return wanted;
-        });
+        },
+        run.options.dryRun ? ApplyMode::DryRun : ApplyMode::Write);
     return ReportApply(run.options, result, run.reporter, run.env);
 }
 
 void PrintJson(const nlohmann::ordered_json& document, std::ostream& out) {
     out << document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+nlohmann::ordered_json PrintersJson(const std::vector<LocalPrinter>& printers) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const LocalPrinter& printer : printers) {
+        nlohmann::ordered_json one = {{"name", printer.name},
+                                      {"port", printer.port},
+                                      {"state", printer.stopped ? "stopped" : "idle"},
+                                      {"parked", nullptr}};
+        if (printer.mark) {
+            nlohmann::ordered_json holders = nlohmann::ordered_json::array();
+            for (const Holder& h : printer.mark->holders) {
+                holders.push_back(
+                    {{"pid", h.pid}, {"host", h.host}, {"port", h.port}, {"ended", IsGone(h)}});
+            }
+            one["parked"] = {{"fromPort", printer.mark->port},
+                             {"wasStarted", printer.mark->started},
+                             {"holders", holders}};
+        }
+        list.push_back(one);
+    }
+    return list;
+}
+
+nlohmann::ordered_json PortDocument(const nlohmann::ordered_json& port, int exitStatus,
+                                    const std::vector<std::string>& messages,
+                                    const nlohmann::ordered_json& fields) {
+    nlohmann::ordered_json document = {
+        {"port", port}, {"exitStatus", exitStatus}, {"messages", messages}};
+    if (fields.is_object()) {
+        document.update(fields);
+    }
+    return document;
 }
 
 int ExitStatusFor(Outcome outcome) {
@@ -305,8 +380,13 @@ int RunCli(const CliOptions& o, CliEnvironment& env) {
     if (const int status = CheckFiles(run); status != 0) {
         return status;
     }
+    env.progress.Say("checking the connection");
+    IdentityBytes identity;
     const Outcome checked =
-        CheckConnection(env.channel, o.line, o.mode, env.releasePrinters, env.pause);
+        CheckConnection(env.channel, o.line, o.mode, env.releasePrinters, env.pause, &identity);
+    env.fields["connected"] = checked == Outcome::Connected;
+    env.fields["identity"] =
+        identity.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(identity);
     if (const int status = reporter.Report(checked); status != 0) {
         return status;
     }

@@ -2,11 +2,13 @@
 // What vemora-cli does with a parsed command line, over whatever channel it is given.
 
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <ostream>
 #include <vector>
 
 #include "cli/CliOptions.h"
 #include "cli/DisplayWork.h"
+#include "cli/ProgressLines.h"
 #include "flows/ConnectionCheck.h"
 #include "serial/PortList.h"
 
@@ -19,7 +21,10 @@ struct CliEnvironment {
     std::function<std::vector<PortChoice>()> listPorts;
     std::ostream& out;
     std::ostream& err;
-    DisplayWork& work;  // the progress of the exchanges, for a signal's report
+    DisplayWork& work;       // the progress of the exchanges, for a signal's report
+    PortProgress& progress;  // the port's progress line; it tells `work` too
+    // With --json, the command's own fields, which go out with the port, exit status and messages.
+    nlohmann::ordered_json& fields;
 };
 
 // Runs the command and returns the exit status.

@@ -12,9 +12,12 @@
 namespace vemora {
 
 struct PortRuns::Run {
-    explicit Run(CliOptions one) : options(std::move(one)), work(options) {}
+    Run(CliOptions one, ProgressLines& lines, std::size_t index)
+        : options(std::move(one)), work(options), progress(lines, index, &work) {}
     CliOptions options;
     DisplayWork work;
+    PortProgress progress;
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
     std::ostringstream out;  // what it printed, when several ports run
     std::ostringstream err;
     int status = 0;
@@ -22,15 +25,6 @@ struct PortRuns::Run {
 };
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 void PrintLed(const std::string& port, const std::vector<std::string>& lines, std::ostream& to) {
     for (const std::string& line : lines) {
@@ -72,10 +66,8 @@ std::vector<std::string> InterruptedLines(const DisplayWork& work) {
 }
 
 nlohmann::ordered_json InterruptedJson(const CliOptions& one, const DisplayWork& work) {
-    nlohmann::ordered_json document = {{"port", one.line.portName},
-                                       {"interrupted", true},
-                                       {"read", work.Read()},
-                                       {"written", work.Written()}};
+    nlohmann::ordered_json document = {
+        {"interrupted", true}, {"read", work.Read()}, {"written", work.Written()}};
     if (one.command == CliCommand::Apply) {
         document["changed"] = work.Written();
         document["verified"] = false;
@@ -83,46 +75,33 @@ nlohmann::ordered_json InterruptedJson(const CliOptions& one, const DisplayWork&
     return document;
 }
 
-// A port's object in the array of several: its document, "port", "exitStatus" and "messages".
-nlohmann::ordered_json PortDocument(const std::string& port, const std::string& printed, int status,
-                                    const std::vector<std::string>& messages) {
-    nlohmann::ordered_json document = nlohmann::ordered_json::object();
-    if (!printed.empty()) {
-        document = nlohmann::ordered_json::parse(printed, nullptr, false);
-        if (!document.is_object()) {
-            document = {{"output", printed}};
-        }
-    }
-    document["port"] = port;
-    document["exitStatus"] = status;
-    document["messages"] = messages;
-    return document;
-}
-
 }  // namespace
 
-PortRuns::PortRuns(const CliOptions& options) : options_(options) {
+PortRuns::PortRuns(const CliOptions& options, ProgressLines& lines)
+    : options_(options), lines_(lines) {
     if (!UsesPort(options.command)) {
-        runs_.push_back(std::make_unique<Run>(options));
+        runs_.push_back(std::make_unique<Run>(options, lines, 0));
         return;
     }
     for (const std::string& port : options.ports) {
-        runs_.push_back(std::make_unique<Run>(ForPort(options, port)));
+        runs_.push_back(std::make_unique<Run>(ForPort(options, port), lines, runs_.size()));
     }
 }
 
 PortRuns::~PortRuns() = default;
 
 int PortRuns::RunAll(const RunOnePort& run, std::ostream& out, std::ostream& err) {
-    if (runs_.size() == 1) {
+    if (runs_.size() == 1 && !options_.json) {
         Run& one = *runs_.front();
-        const int status = run(one.options, one.work, out, err);
+        PortOutput output{one.work, one.progress, out, err, one.fields};
+        const int status = run(one.options, output);
         std::lock_guard lock(mutex_);
         one.ended = true;
         printed_ = true;
         return status;
     }
     RunInTurn(runs_.size(), [&](std::size_t i) { RunOne(run, *runs_[i]); });
+    lines_.Clear();
     std::lock_guard lock(mutex_);
     printed_ = true;
     PrintAll(0, out, err);
@@ -134,7 +113,8 @@ int PortRuns::RunAll(const RunOnePort& run, std::ostream& out, std::ostream& err
 }
 
 void PortRuns::RunOne(const RunOnePort& run, Run& one) {
-    const int status = run(one.options, one.work, one.out, one.err);
+    PortOutput output{one.work, one.progress, one.out, one.err, one.fields};
+    const int status = run(one.options, output);
     std::lock_guard lock(mutex_);
     one.status = status;
     one.ended = true;
@@ -147,16 +127,12 @@ void PortRuns::ReportInterrupted(int signal, std::ostream& out, std::ostream& er
         return;
     }
     printed_ = true;
-    if (runs_.size() > 1) {
+    if (runs_.size() > 1 || options_.json) {
         PrintAll(signal, out, err);
         return;
     }
-    const Run& one = *runs_.front();
-    for (const std::string& line : InterruptedLines(one.work)) {
+    for (const std::string& line : InterruptedLines(runs_.front()->work)) {
         err << line << "\n";
-    }
-    if (options_.json && UsesPort(options_.command)) {
-        PrintJson(InterruptedJson(one.options, one.work), out);
     }
 }
 
@@ -165,22 +141,26 @@ void PortRuns::PrintAll(int signal, std::ostream& out, std::ostream& err) {
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     for (const auto& one : runs_) {
         const std::string& port = one->options.line.portName;
+        const nlohmann::ordered_json portJson =
+            UsesPort(options_.command) ||
+                    (options_.command == CliCommand::Printers && options_.portGiven)
+                ? nlohmann::ordered_json(port)
+                : nlohmann::ordered_json();
         const bool ended = one->ended;
         const std::vector<std::string> messages =
-            ended ? Lines(one->err.str()) : InterruptedLines(one->work);
+            ended ? TextLines(one->err.str()) : InterruptedLines(one->work);
         if (!options_.json) {
-            PrintLed(port, ended ? Lines(one->out.str()) : std::vector<std::string>{}, out);
+            PrintLed(port, ended ? TextLines(one->out.str()) : std::vector<std::string>{}, out);
             PrintLed(port, messages, err);
         } else if (ended) {
-            all.push_back(PortDocument(port, one->out.str(), one->status, messages));
+            all.push_back(PortDocument(portJson, one->status, messages, one->fields));
         } else {
-            nlohmann::ordered_json document = InterruptedJson(one->options, one->work);
-            document.update(PortDocument(port, "", 128 + signal, messages));
-            all.push_back(document);
+            all.push_back(PortDocument(portJson, 128 + signal, messages,
+                                       InterruptedJson(one->options, one->work)));
         }
     }
     if (options_.json) {
-        PrintJson(all, out);
+        PrintJson(all.size() == 1 ? all.front() : all, out);
     }
 }
 

@@ -13,9 +13,12 @@
 #include <cstring>
 #include <iostream>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <thread>
 
+#include "cli/CliJson.h"
 #include "cli/CliRun.h"
 #include "cli/ManyPorts.h"
 #include "flows/Outcome.h"
@@ -79,15 +82,17 @@ class ParkedPrinters {
     std::optional<PrinterPorts> printers_;
 };
 
-// vemora-cli printers [--restore [--host NAME]].
-int ListOrRecoverPrinters(const CliOptions& options) {
+// vemora-cli printers [--restore [--host NAME]]: the listing on `out`, what else it says on
+// `err`.
+int ListOrRecoverPrinters(const CliOptions& options, std::ostream& out, std::ostream& err,
+                          nlohmann::ordered_json& fields) {
     const std::unique_ptr<Spooler> spooler = MakeCupsSpooler();
     PassEnd end = PassEnd::Done;
     bool leftParked = false;
     if (options.restore) {
         const ReleaseReport report = RecoverPrinters(*spooler, options.oldHostName);
         for (const std::string& line : DescribeRelease(report)) {
-            std::cout << line << "\n";
+            (options.json ? err : out) << line << "\n";
         }
         end = report.end;
         leftParked = LeftParked(report.unrecovered);
@@ -95,17 +100,36 @@ int ListOrRecoverPrinters(const CliOptions& options) {
         const PrinterListing listing =
             ListParkedPrinters(*spooler, options.portGiven ? options.line.portName : "");
         for (const LocalPrinter& printer : listing.printers) {
-            std::cout << DescribePrinter(printer) << "\n";
+            if (!options.json) {
+                out << DescribePrinter(printer) << "\n";
+            }
         }
+        fields["printers"] = PrintersJson(listing.printers);
         end = listing.end;
         for (const std::string& line : DescribeRelease({.end = end})) {
-            Warn(std::cerr, line);
+            Warn(err, line);
         }
     }
     if (end == PassEnd::NotRunning) {
-        Warn(std::cerr, std::string(kNoScheduler));
+        Warn(err, std::string(kNoScheduler));
     }
     return leftParked || end == PassEnd::NoAnswer || end == PassEnd::LockBusy ? 5 : 0;
+}
+
+// printers, with --json as one document.
+int RunPrinters(const CliOptions& options) {
+    if (!options.json) {
+        nlohmann::ordered_json unused;
+        return ListOrRecoverPrinters(options, std::cout, std::cerr, unused);
+    }
+    std::ostringstream err;
+    nlohmann::ordered_json fields = nlohmann::ordered_json::object();
+    const int status = ListOrRecoverPrinters(options, std::cout, err, fields);
+    PrintJson(PortDocument(options.portGiven ? nlohmann::ordered_json(options.line.portName)
+                                             : nlohmann::ordered_json(),
+                           status, TextLines(err.str()), fields),
+              std::cout);
+    return status;
 }
 
 // This machine's port; with --trace it tells every transfer on the port's stderr.
@@ -163,12 +187,15 @@ class Holds {
     std::vector<PortHold*> holds_;
 };
 
-// One port's run: its own port and printers, and the command on its display.
-int RunOnOnePort(const CliOptions& one, DisplayWork& work, std::ostream& out, std::ostream& err,
-                 Holds& holds, std::chrono::steady_clock::time_point start) {
+// One port's run: its own port and printers, and the command on its display. With --json the
+// trace goes to `traceTo`, not among the port's messages.
+int RunOnOnePort(const CliOptions& one, PortOutput& output, std::ostream& traceTo, Holds& holds,
+                 std::chrono::steady_clock::time_point start) {
+    std::ostream& err = output.err;
     ParkedPrinters printers(one.keepPrinters || !UsesPort(one.command));
-    auto device = std::make_unique<GuardedPort>(SystemPort(one.trace, start, err),
-                                                GuardedPort::AfterShutdown::Waiting);
+    auto device =
+        std::make_unique<GuardedPort>(SystemPort(one.trace, start, one.json ? traceTo : err),
+                                      GuardedPort::AfterShutdown::Waiting);
     PortHold hold{*device, printers};
     CSerialChannel channel(std::move(device));
     holds.Add(&hold);
@@ -177,9 +204,11 @@ int RunOnOnePort(const CliOptions& one, DisplayWork& work, std::ostream& out, st
         [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); },
         [&](const std::string& port) { return printers.Release(port, err); },
         [] { return ListPorts(); },
-        out,
+        output.out,
         err,
-        work,
+        output.work,
+        output.progress,
+        output.fields,
     };
     const int status = RunCli(one, env);
     channel.Close();
@@ -220,12 +249,13 @@ int AwaitEndingSignal(const sigset_t& signals) {
 
 // A signal ends the run: every port is shut, what each port did is told, the printers get their
 // ports back, and the program ends with 128+N.
-void WatchSignals(const sigset_t& signals, Holds& holds, PortRuns& runs) {
+void WatchSignals(const sigset_t& signals, Holds& holds, PortRuns& runs, ProgressLines& lines) {
     const int signal = AwaitEndingSignal(signals);
     if (signal == 0) {
         return;
     }
     holds.ShutAll();
+    lines.Clear();
     runs.ReportInterrupted(signal, std::cout, std::cerr);
     std::cout.flush();
     std::fflush(stdout);
@@ -262,22 +292,47 @@ int RunCommand(const CliOptions& options, std::chrono::steady_clock::time_point 
     // A save beyond the file size limit fails as a write, and the run ends as any failed save.
     signal(SIGXFSZ, SIG_IGN);
     Holds holds;
-    PortRuns runs(options);
+    const bool progress = UsesPort(options.command);
+    ProgressLines lines(
+        std::cerr,
+        ChooseProgressStyle(options.progress, options.quiet || !progress, StderrTakesProgress()),
+        progress ? options.ports : std::vector<std::string>{});
+    ProgressAwareStream out(lines, std::cout);
+    ProgressAwareStream err(lines, std::cerr);
+    PortRuns runs(options, lines);
     std::thread watcher;
     try {
-        watcher = std::thread(WatchSignals, std::cref(signals), std::ref(holds), std::ref(runs));
+        watcher = std::thread(WatchSignals, std::cref(signals), std::ref(holds), std::ref(runs),
+                              std::ref(lines));
     } catch (const std::system_error& error) {
         Warn(std::cerr, "no thread to answer signals: " + error.code().message());
         return 3;
     }
-    const RunOnePort run = [&](const CliOptions& one, DisplayWork& work, std::ostream& out,
-                               std::ostream& err) {
-        return RunOnOnePort(one, work, out, err, holds, start);
+    const RunOnePort run = [&](const CliOptions& one, PortOutput& output) {
+        return RunOnOnePort(one, output, err, holds, start);
     };
-    const int status = runs.RunAll(run, std::cout, std::cerr);
+    const int status = runs.RunAll(run, out, err);
     pthread_kill(watcher.native_handle(), SIGUSR1);
     watcher.join();
     return status;
+}
+
+// A wrong command line: what is wrong and the help that tells more, on stderr, or with --json as
+// the one document on stdout.
+int ReportUsageError(const ParsedCommandLine& parsed, const std::vector<std::string>& args) {
+    std::vector<std::string> messages{"vemora-cli: " + parsed.error};
+    if (parsed.errorStatus == 2) {
+        messages.push_back("Try 'vemora-cli " + parsed.command +
+                           (parsed.command.empty() ? "" : " ") + "--help'.");
+    }
+    if (std::find(args.begin(), args.end(), "--json") != args.end()) {
+        PrintJson(PortDocument(nullptr, parsed.errorStatus, messages, {}), std::cout);
+        return CheckOutput(parsed.errorStatus);
+    }
+    for (const std::string& line : messages) {
+        std::cerr << line << "\n";
+    }
+    return parsed.errorStatus;
 }
 
 }  // namespace
@@ -288,18 +343,14 @@ int main(int argc, char** argv) {
     RaiseOpenFileLimit();
     const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
     if (!parsed.error.empty()) {
-        std::cerr << "vemora-cli: " << parsed.error << "\n";
-        if (parsed.errorStatus == 2) {
-            std::cerr << "Try 'vemora-cli --help'.\n";
-        }
-        return parsed.errorStatus;
+        return ReportUsageError(parsed, {argv + 1, argv + argc});
     }
     if (!parsed.options) {
         std::cout << parsed.help;
         return CheckOutput(0);
     }
     if (parsed.options->command == CliCommand::Printers) {
-        return CheckOutput(ListOrRecoverPrinters(*parsed.options));
+        return CheckOutput(RunPrinters(*parsed.options));
     }
     return CheckOutput(RunCommand(*parsed.options, start));
 }

@@ -1,5 +1,6 @@
-# Bash completion for vemora-cli: its commands and options, the port names that `vemora-cli ports`
-# lists, the items each setting takes (`vemora-cli items SETTING`), and .sts status files.
+# Bash completion for vemora-cli: its commands and options, the port names that `vemora-cli ports
+# --all` lists (else device files), the items each setting takes (`vemora-cli items SETTING`), and
+# .sts status files.
 
 # Offers the lines of its input that begin with the word being completed, quoted for the shell.
 _vemora_cli_offer() {
@@ -14,8 +15,8 @@ _vemora_cli() {
     local cur prev words cword
     _init_completion -n := || return
 
-    local tool_options='-h --help --help-all --version -p --port --ports-from -b --baud -d
-        --data-bits --parity -m --mode --keep-printers --json --trace'
+    local tool_options='-h --help --help-all -V --version -p --port --ports-from -b --baud -d
+        --data-bits --parity -m --mode --keep-printers --json --trace --progress --quiet'
     local commands='ports check self-test get set apply direct info show items printers'
     # The settings' options (--code-table ...), as vemora-cli's table of settings names them.
     local settings
@@ -40,7 +41,10 @@ _vemora_cli() {
         return
     fi
     case $prev in
-        -p | --port) _vemora_cli_offer < <(vemora-cli ports 2>/dev/null | cut -f1); return ;;
+        -p | --port)
+            _vemora_cli_offer < <(vemora-cli ports --all 2>/dev/null | cut -f1)
+            ((${#COMPREPLY[@]})) || _filedir
+            return ;;
         -b | --baud) _vemora_cli_offer < <(printf '%s\n' 9600 19200 38400 57600 115200); return ;;
         -d | --data-bits) _vemora_cli_offer < <(printf '%s\n' 8 7); return ;;
         --parity) _vemora_cli_offer < <(printf '%s\n' none odd even); return ;;
@@ -53,7 +57,9 @@ _vemora_cli() {
     local command_options=''
     case $command in
         get) command_options='--save' ;;
-        set | apply) command_options="--load $settings" ;;
+        set) command_options="--load $settings" ;;
+        apply) command_options="--load $settings --dry-run" ;;
+        ports) command_options='--all' ;;
         direct) command_options='--code-table --charset' ;;
         printers) command_options='--restore --host' ;;
     esac

@@ -71,6 +71,10 @@ std::vector<std::string> DescribeRelease(const ReleaseReport& report);
 std::string DescribeUnrestored(const UnrestoredPrinter& printer);
 
 inline constexpr std::string_view kNoScheduler = "No printer scheduler is running.";
+// What vemora-cli says once the self test, or the command to show the information, went out.
+inline constexpr std::string_view kSelfTestSent = "The self test was sent to the display.";
+inline constexpr std::string_view kInformationSent =
+    "The display was told to show its information.";
 // Heads the lines of DescribeRelease in the dialog.
 inline constexpr std::string_view kPrinterWarning = "The printers that use this port:";
 // Heads the lines of DescribeUnrestored in the dialog.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,75 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
     EXPECT_EQ(usage.status, 2);
 }
 
+// The JSON contract: with --json every command prints one document on stdout, also when it
+// fails, an object for one port and an array for several, each with the port, the exit status and
+// the messages, and the command's own fields.
+TEST_F(CliEndToEnd, JsonOfEveryCommandSuccessAndFailure) {
+    Simulator sim({});
+    Simulator silent({"--silent"});
+    Simulator korvant({"--mode", "korvant"});
+    ASSERT_TRUE(SaveStatusFile(dir_ / "shop.sts", testing::ImageShowing({1, 2, 3, 1, 0})).ok());
+    std::ofstream(dir_ / "ff.sts") << std::string(180, '\xFF');
+    const std::string p = sim.Path();
+    const std::string shop = (dir_ / "shop.sts").string();
+    const struct {
+        std::vector<std::string> args;
+        int status;  // -1: whatever the machine's scheduler makes it
+        std::vector<std::string> fields;
+    } cases[] = {
+        {{"ports", "--all"}, 0, {"ports"}},
+        {{"items", "brightness"}, 0, {"items"}},
+        {{"show", shop}, 0, {"file", "settings", "cells"}},
+        {{"show", shop + ".missing.sts"}, 4, {}},
+        {{"-p", p, "check"}, 0, {"connected", "identity"}},
+        {{"-p", silent.Path(), "check"}, 1, {"connected", "identity"}},
+        {{"-p", "/dev/vemora-no-such-port", "check"}, 3, {"connected"}},
+        {{"-p", p, "self-test"}, 0, {"connected", "sent"}},
+        {{"-p", p, "get"}, 0, {"connected", "settings", "cells"}},
+        {{"-p", p, "set", "--brightness", "40%"}, 0, {"written", "settings"}},
+        {{"-p", p, "apply", "--dry-run", "--load", shop},
+         0,
+         {"dryRun", "changed", "before", "after"}},
+        {{"-p", p, "apply", "--load", (dir_ / "ff.sts").string()}, 4, {}},
+        {{"-p", korvant.Path(), "-m", "korvant", "direct", "--code-table", "1", "--charset", "1"},
+         0,
+         {"connected", "sent"}},
+        {{"-p", korvant.Path(), "-m", "korvant", "info"}, 0, {"sent"}},
+        {{"printers"}, -1, {"printers"}},
+        {{"get", p}, 2, {}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), {"--keep-printers", "--json"});
+        const Finished run = Cli(args);
+        SCOPED_TRACE(c.args.front() + " " + c.args.back() + ": " + run.out + run.err);
+        const auto document = nlohmann::json::parse(run.out, nullptr, false);
+        ASSERT_TRUE(document.is_object());
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1);  // one document, one line
+        EXPECT_EQ(document["exitStatus"], run.status);
+        EXPECT_EQ(run.status, c.status == -1 ? run.status : c.status);
+        EXPECT_TRUE(document.contains("port"));
+        EXPECT_TRUE(document["messages"].is_array());
+        // A failure says why, a connection says "Connected.".
+        if (run.status != 0 || document.value("connected", false)) {
+            EXPECT_FALSE(document["messages"].empty());
+        }
+        for (const std::string& field : c.fields) {
+            EXPECT_TRUE(document.contains(field)) << field;
+        }
+    }
+    // Several ports: an array of those objects; the run's status is the highest.
+    const Finished both =
+        Cli({"--keep-printers", "--json", "-p", p, "-p", "/dev/vemora-no-such-port", "check"});
+    const auto array = nlohmann::json::parse(both.out, nullptr, false);
+    ASSERT_TRUE(array.is_array()) << both.out;
+    EXPECT_EQ(array.size(), 2u);
+    EXPECT_EQ(array[0]["exitStatus"], 0);
+    EXPECT_EQ(array[1]["port"], "/dev/vemora-no-such-port");
+    EXPECT_EQ(array[1]["exitStatus"], 3);
+    EXPECT_EQ(both.status, 3);
+}
+
 // Ports that are no serial line, files that are no status file, saves that cannot be written and
 // option values that are options: each refused with the reason before the display hears anything.
 TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
@@ -173,7 +243,9 @@ TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
         args.insert(args.begin(), "--keep-printers");
         const Finished run = Cli(args);
         EXPECT_EQ(run.status, c.status) << c.args.back() << ": " << run.err;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args.back() << ": " << run.err;
+        // With --json even a usage error is said in the document on stdout.
+        EXPECT_NE((run.err + run.out).find(c.says), std::string::npos)
+            << c.args.back() << ": " << run.err;
     }
     EXPECT_FALSE(fs::exists(dir_ / "--json.sts"));
     usleep(300 * 1000);  // the simulator logs what it has read

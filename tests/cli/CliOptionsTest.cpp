@@ -145,19 +145,22 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"-d", "9", "check"}, "data bits"},
         {{"--parity", "mark", "check"}, "parity"},
         {{"--mode", "epson", "check"}, "mode"},
-        {{"get", "--load", "a.sts"}, "not expected: a.sts --load"},
-        {{"set", "--save", "a"}, "not expected: a --save"},
+        {{"get", "--load", "a.sts"}, "unexpected argument \"a.sts --load\""},
+        {{"set", "--save", "a"}, "unexpected argument \"a --save\""},
         {{"--mode", "others", "get"}, "ESC/POS"},
         {{"direct", "--code-table", "0", "--charset", "0"}, "another emulation"},
         {{"--mode", "others", "direct", "--code-table", "0"}, "--charset is required"},
         {{"--mode", "others", "direct", "--code-table", "0", "--charset", "0", "--cursor", "0"},
-         "not expected: 0 --cursor"},
+         "unexpected argument \"0 --cursor\""},
         {{"set", "--brightness", "5"}, "100%"},
         {{"set", "--charset", "Atlantis"}, "China"},
-        {{"check", "--fast"}, "not expected: --fast"},
+        {{"check", "--fast"}, "unexpected argument \"--fast\""},
         {{"show"}, "FILE is required"},
-        {{"check", "extra"}, "not expected: extra"},
-        {{"-p"}, "required NAME missing"},
+        {{"check", "extra"}, "unexpected argument \"extra\""},
+        // A port given as other serial programs take it.
+        {{"get", "/dev/null"}, "a port is given with -p: vemora-cli -p /dev/null COMMAND"},
+        {{"/dev/null", "check"}, "-p /dev/null"},
+        {{"-p"}, "--port needs a value"},
         // A word that starts with "-" is never an option's value.
         {{"-p", "--json", "check"}, "-p needs a port"},
         {{"get", "--save", "--json"}, "--save needs a file name"},
@@ -167,7 +170,7 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
         {{"-b", "-9600", "check"}, "baud rate"},
         {{"set", "--charset", "-1"}, "--charset takes one of"},
         {{"items", "contrast"}, "the setting is"},
-        {{"get", "--restore"}, "not expected: --restore"},
+        {{"get", "--restore"}, "unexpected argument \"--restore\""},
         {{"printers", "--host", "old-name"}, "--host requires --restore"},
         // Several ports at once.
         {{"-p", "COM2", "-p", "COM3", "get", "--save", "shop.sts"}, "needs {port}"},
@@ -190,6 +193,9 @@ TEST(CliOptions, WrongLinesSayWhatIsWrong) {
             << "error \"" << parsed.error << "\" should say " << c.says;
     }
     std::filesystem::remove(link);
+    // The help a usage error points to: the command's when one was given.
+    EXPECT_EQ(Parse({"set", "--brightness"}).command, "set");
+    EXPECT_EQ(Parse({"-p"}).command, "");
 }
 
 TEST(CliOptions, HelpForTheToolAndEachCommand) {

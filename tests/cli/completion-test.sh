@@ -23,10 +23,11 @@ expect 'PC437\ \(USA:\ Standard\ Europe\) ' -m escpos set --code-table PC4
 expect 'shop.sts ' show ''
 expect 'shop.sts ' set --load ''
 expect 'COM1 ' --port COM1
+expect '/dev/null ' -p /dev/nul
 expect 'brightness ' items b
 
 named=$(vemora-cli --help-all | grep -oE -- '--[a-z-]+' | sort -u | tr '\n' ' ')
-all=$(for command in '' get set direct printers; do offered $command --; done | tr ' ' '\n' | sort -u |
+all=$(for command in '' get set apply direct ports printers; do offered $command --; done | tr ' ' '\n' | sort -u |
       grep . | tr '\n' ' ')
 if [ "$all" != "$named" ]; then
     echo "Tab offers the options '$all'; the help names '$named'"
