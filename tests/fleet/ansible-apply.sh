@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The fleet playbook and its collection on hosts that are local connections, each with a simulated
-# display of its own: the first run changes both displays, the second finds nothing to change; a
-# host whose display is missing fails alone, with vemora-cli's reason. The modules' documented
-# choices are vemora-cli's items.
+# display of its own: --check --diff says both displays would change, and how, and writes nothing;
+# the first run changes both displays, the second finds nothing to change; a host whose display is
+# missing fails alone, with vemora-cli's reason. The modules' documented choices are vemora-cli's
+# items.
 # Usage: ansible-apply.sh VEMORA_CLI VEMORA_DISPLAY_SIM PLAYBOOK
 set -euo pipefail
 cli=$1 sim=$2 playbook=$3
@@ -32,7 +33,7 @@ export ANSIBLE_COLLECTIONS_PATH=$(dirname "$playbook")/collections
 ansible-doc --json vemora.fleet.display_apply >"$work/doc.json"
 "$cli" --json items | python3 -c '
 import json, sys
-items = list(json.load(sys.stdin).values())
+items = list(json.load(sys.stdin)["items"].values())
 options = json.load(open(sys.argv[1]))["vemora.fleet.display_apply"]["doc"]["options"]
 choices = [o["choices"] for o in options["settings"]["suboptions"].values()]
 sys.exit(0 if sorted(choices) == sorted(items) else "FAILED: the choices are not the items")
@@ -81,6 +82,15 @@ expect_recap() {
 switches() { python3 -c 'import json, sys; d = json.load(sys.stdin); print(d["settings"], d["cells"])'; }
 held() { "$cli" -p "$1" --keep-printers --json get 2>/dev/null | switches; }
 wanted=$("$cli" --json show "$work/wanted.sts" | switches)
+untouched=$(held "$port1")
+
+run_playbook --check --diff
+((status == 0)) || fail "--check --diff ended with $status"
+for host in till1 till2; do expect_recap $host 1 0; done
+grep -q '^-brightness: 100%$' "$work/run.log" && grep -q '^+brightness: 40%$' "$work/run.log" ||
+    fail "--diff did not show the brightness going from 100% to 40%"
+[ "$(held "$port1")" = "$untouched" ] || fail "--check wrote to the display on $port1"
+
 
 run_playbook
 ((status == 0)) || fail "the first run ended with $status"
