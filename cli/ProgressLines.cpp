@@ -44,7 +44,10 @@ void ProgressLines::Print(std::ostream& to, std::string_view line) {
     std::lock_guard lock(mutex_);
     Erase();
     to << line << "\n";
-    to.flush();
+    // Before the progress is drawn again under it; without progress the output keeps its buffer.
+    if (style_ != ProgressStyle::Off) {
+        to.flush();
+    }
     Draw();
 }
 
