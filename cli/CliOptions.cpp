@@ -104,6 +104,10 @@ void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& port
     app.add_flag("--keep-printers", o.keepPrinters,
                  "leave the local printers that use the port alone\n"
                  "(the port's lock is taken all the same)");
+}
+
+// What vemora-cli prints, and where.
+void AddOutputOptions(CLI::App& app, CliOptions& o) {
     app.add_flag("--json", o.json, "one JSON document on stdout, also on failure");
     app.add_flag("--trace", o.trace,
                  "every byte written to and read from the port, in\n"
@@ -269,6 +273,7 @@ void DefineCommandLine(CommandLine& line, CliOptions& o) {
                          "the program's name and version");
     app.require_subcommand(1);
     AddLineOptions(app, o, line.portsFrom);
+    AddOutputOptions(app, o);
     AddCommands(line, o);
     app.footer(kFooter);
 }
