@@ -196,9 +196,9 @@ void AddPrintersOptions(CLI::App* printers, CliOptions& o) {
         "--restore", o.restore, "give back the parked printers whose holders have\nall ended");
     printers
         ->add_option("--host", o.oldHostName,
-                     "with --restore, also give back those held under NAME, this\nhost's name "
-                     "before it was renamed; safe only when no run\nstarted under that name can "
-                     "still be running")
+                     "with --restore, also give back those held under\nNAME, this host's name "
+                     "before it was renamed;\nsafe only when no run started under that name\n"
+                     "can still be running")
         ->type_name("NAME")
         ->needs(restore);
 }
