@@ -187,7 +187,7 @@ void AddItemsArgument(CLI::App* items, CommandLine& line) {
                                               : ", ") +
                  std::string(row.option);
     }
-    items->add_option("SETTING", line.itemsOf, names + " (default: all)")
+    items->add_option("SETTING", line.itemsOf, names + "\n(default: all)")
         ->transform(OneOf(settingNames, "the setting is " + names));
 }
 

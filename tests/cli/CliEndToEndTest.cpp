@@ -150,7 +150,7 @@ TEST_F(CliEndToEnd, JsonOfEveryCommandSuccessAndFailure) {
     Simulator sim({});
     Simulator silent({"--silent"});
     Simulator korvant({"--mode", "korvant"});
-    ASSERT_TRUE(SaveStatusFile(dir_ / "shop.sts", testing::ImageShowing({1, 2, 3, 1, 0})).ok());
+    ASSERT_TRUE(SaveStatusFile(dir_ / "shop.sts", test::ImageShowing({1, 2, 3, 1, 0})).ok());
     std::ofstream(dir_ / "ff.sts") << std::string(180, '\xFF');
     const std::string p = sim.Path();
     const std::string shop = (dir_ / "shop.sts").string();
