@@ -1,7 +1,8 @@
 #pragma once
 // Locks that programs on this host share, as files held with flock in the lock folder: one per
 // serial port, so that one run at a time uses it and parks printers for it, and one for every
-// read-change-write of a parking mark, since the scheduler has no compare-and-set.
+// read-change-write of a parking mark, since the scheduler has no compare-and-set. On Windows they
+// are named mutexes instead: one that a holder left by ending is abandoned, and taken as free.
 //
 // The lock folder is shared by every user (sticky, world-writable): a lock file is never opened
 // with O_CREAT once it exists (fs.protected_regular refuses that for another user's file, even
@@ -9,12 +10,12 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 
 #include "printers/PassLimits.h"
-#include "serial/FileHandle.h"
 
 namespace vemora {
 
@@ -52,19 +53,17 @@ struct LockError {
     bool operator==(const LockError&) const = default;
 };
 
-// A lock file held while the object lives.
+// A lock held while the object lives.
 class HeldLock {
   public:
-    HeldLock(FileHandle file, std::filesystem::path path, bool removeAtEnd)
-        : file_(std::move(file)), path_(std::move(path)), removeAtEnd_(removeAtEnd) {}
-    HeldLock(HeldLock&& other) noexcept = default;
+    struct Hold;  // what the system holds: a locked file, a mutex
+    explicit HeldLock(std::unique_ptr<Hold> hold);
+    HeldLock(HeldLock&& other) noexcept;
     HeldLock& operator=(HeldLock&&) = delete;
     ~HeldLock();
 
   private:
-    FileHandle file_;
-    std::filesystem::path path_;
-    bool removeAtEnd_;
+    std::unique_ptr<Hold> hold_;
 };
 
 struct LockResult {

@@ -1,11 +1,11 @@
 #include "serial/Win32SerialDevice.h"
 
-#include <cctype>
 #include <chrono>
 #include <utility>
 
 #include "serial/LineTiming.h"
 #include "serial/PortNames.h"
+#include "serial/Win32Errors.h"
 
 namespace vemora {
 namespace {
@@ -14,21 +14,8 @@ constexpr std::string_view kDeviceNamespace = "\\\\.\\";
 
 static_assert(sizeof(DCB) == 28, "the line settings record of the comm calls");
 
-// The system's words for an error, without the closing full stop and line end.
-std::string SystemMessage(DWORD error) {
-    char text[256] = {};
-    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, error, 0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    while (!message.empty() &&
-           (message.back() == '.' || std::isspace(static_cast<unsigned char>(message.back())))) {
-        message.pop_back();
-    }
-    return message.empty() ? "error " + std::to_string(error) : message;
-}
-
 OpenError Failed(OpenFailure failure) {
-    return {failure, {}, SystemMessage(GetLastError())};
+    return {failure, {}, Win32ErrorText(GetLastError())};
 }
 
 OpenFailure FailureOfOpen(DWORD error) {
@@ -94,7 +81,7 @@ OpenError Win32SerialDevice::Open(const PortConfig& config) {
                         FILE_ATTRIBUTE_NORMAL, nullptr);
     if (port_ == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return {FailureOfOpen(error), device, SystemMessage(error)};
+        return {FailureOfOpen(error), device, Win32ErrorText(error)};
     }
     OpenError result = SetUpLine(config);
     result.device = device;
