@@ -8,10 +8,10 @@ set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
 # Libraries and headers of the target come from the cross tree only; programs run on the build
-# machine. Header-only packages of the build machine (CLI11, nlohmann-json, GoogleTest's sources)
-# are found through /usr as well.
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 /usr)
+# machine. Packages are looked for on the build machine too: the header-only ones (CLI11,
+# nlohmann-json) serve both.
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)

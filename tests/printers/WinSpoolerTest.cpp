@@ -2,7 +2,6 @@
 // CUPS_SERVER nowhere), with test printers of its own. Nothing here opens a serial port.
 
 #include <windows.h>
-#include <winspool.h>
 
 #include <gtest/gtest.h>
 
@@ -13,42 +12,22 @@
 
 #include "printers/PrinterPorts.h"
 #include "printers/WinSpooler.h"
+#include "support/WinTestPrinters.h"
 
 namespace vemora {
 namespace {
-
-constexpr const char* kDriver = "Vemora Test Driver";
 
 // Printers in the local spooler for the test's life.
 class TestPrinters {
   public:
     explicit TestPrinters(std::map<std::string, std::string> ports) : ports_(std::move(ports)) {
-        DRIVER_INFO_3A driver{};
-        driver.cVersion = 3;
-        driver.pName = const_cast<char*>(kDriver);
-        driver.pDriverPath = driver.pDataFile = driver.pConfigFile =
-            const_cast<char*>("wineps.drv");
-        AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
         for (const auto& [name, port] : ports_) {
-            PRINTER_INFO_2A info{};
-            info.pPrinterName = const_cast<char*>(name.c_str());
-            info.pPortName = const_cast<char*>(port.c_str());
-            info.pDriverName = const_cast<char*>(kDriver);
-            info.pPrintProcessor = const_cast<char*>("WinPrint");
-            info.pDatatype = const_cast<char*>("RAW");
-            const HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-            EXPECT_NE(printer, nullptr) << name << " " << GetLastError();
-            ClosePrinter(printer);
+            EXPECT_TRUE(testing::AddTestPrinter(name, port)) << name << " " << GetLastError();
         }
     }
     ~TestPrinters() {
         for (const auto& [name, port] : ports_) {
-            PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};
-            HANDLE printer = nullptr;
-            if (OpenPrinterA(const_cast<char*>(name.c_str()), &printer, &all)) {
-                DeletePrinter(printer);
-                ClosePrinter(printer);
-            }
+            testing::RemoveTestPrinter(name);
         }
     }
 
