@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "printers/MendAdvice.h"
+
 namespace vemora {
 
 Message MessageFor(Outcome outcome) {
@@ -105,15 +107,6 @@ std::string DescribeOpenError(const OpenError& error) {
 }
 
 namespace {
-
-// Quoted for a shell, so that a name pasted from a message runs nothing.
-std::string ShellQuoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
 
 // "process 4242, minicom of user alice"
 std::string HolderOf(const LockError& error) {
@@ -254,16 +247,14 @@ std::string DescribeUnrestored(const UnrestoredPrinter& printer) {
     const std::string name = Quoted(printer.name);
     switch (printer.why) {
         case RestoreFailure::UriNotSet:
-            return "Printer " + name + " is still parked: its device URI was not set back to " +
-                   Quoted(printer.port) +
-                   ". Mend it with: vemora-cli printers --restore (or lpadmin -p " +
-                   ShellQuoted(printer.name) + " -v " + ShellQuoted(printer.port) +
-                   ", then cupsenable " + ShellQuoted(printer.name) + " if it was printing before)";
+            return "Printer " + name + " is still parked: its " + std::string(kPortStringName) +
+                   " was not set back to " + Quoted(printer.port) +
+                   ". Mend it with: vemora-cli printers --restore (or " +
+                   MendParkedAdvice(printer.name, printer.port) + ")";
         case RestoreFailure::NotResumed:
-            return "Printer " + name +
-                   " has its device URI back but was not started again. Mend it with: "
-                   "cupsenable " +
-                   ShellQuoted(printer.name);
+            return "Printer " + name + " has its " + std::string(kPortStringName) +
+                   " back but was not started again. Mend it with: " +
+                   MendStoppedAdvice(printer.name);
         case RestoreFailure::PrintedWhileParked:
             return PrintedWhileParked(printer);
         case RestoreFailure::MaybeParked:
