@@ -110,6 +110,8 @@ class WinPrinter final : public SpoolerPrinter {
         WriteMark(handle_, "");
         return true;
     }
+    // The spooler forgets a job once it has printed it: none can be named.
+    std::vector<int> JobsPrintedSince(std::int64_t) override { return {}; }
     bool Resume() override {
         return !record_.mark || !record_.mark->started || !record_.stopped ||
                SetPrinterA(handle_, 0, nullptr, PRINTER_CONTROL_RESUME);

@@ -11,7 +11,7 @@
 
 namespace {
 
-using namespace vemora::testing;
+using namespace vemora::test;
 
 int Port(char* name) {
     PRINTER_DEFAULTSA all{nullptr, nullptr, PRINTER_ALL_ACCESS};

@@ -1,11 +1,10 @@
 #pragma once
 // A folder of a test's own, and whole files as bytes.
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,10 +14,17 @@ namespace vemora::test {
 class TempFolder {
   public:
     explicit TempFolder(const std::string& what = "test") {
-        std::string folder =
-            (std::filesystem::temp_directory_path() / ("vemora-" + what + "-XXXXXX")).string();
-        if (mkdtemp(folder.data()) != nullptr) {
-            path_ = folder;
+        namespace fs = std::filesystem;
+        std::random_device random;
+        // Making the folder is what claims the name; only its user may look inside, on POSIX.
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const fs::path folder =
+                fs::temp_directory_path() / ("vemora-" + what + "-" + std::to_string(random()));
+            std::error_code error;
+            if (fs::create_directory(folder, error)) {
+                fs::permissions(folder, fs::perms::owner_all, error);
+                path_ = folder;
+            }
         }
     }
     TempFolder(const TempFolder&) = delete;

@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace vemora::testing {
+namespace vemora::test {
 
 // True when the printer was added; it prints nowhere (wine's PostScript driver).
 inline bool AddTestPrinter(const std::string& name, const std::string& port) {
@@ -42,4 +42,4 @@ inline void RemoveTestPrinter(const std::string& name) {
     }
 }
 
-}  // namespace vemora::testing
+}  // namespace vemora::test

@@ -27,8 +27,8 @@ class Win32StatusFileTest : public ::testing::Test {
 
 TEST_F(Win32StatusFileTest, SaveReplacesAnExistingFileAndLoadReadsItBack) {
     const fs::path file = dir_ / "shop.sts";
-    SwitchImage first = testing::ImageShowing({1, 1, 1, 1, 1});
-    SwitchImage second = testing::ImageShowing({2, 2, 2, 0, 1});
+    SwitchImage first = test::ImageShowing({1, 1, 1, 1, 1});
+    SwitchImage second = test::ImageShowing({2, 2, 2, 0, 1});
     ASSERT_TRUE(SaveStatusFile(file, first).ok());
     const FileResult replaced = SaveStatusFile(file, second);
     ASSERT_TRUE(replaced.ok()) << replaced.reason;
@@ -41,11 +41,11 @@ TEST_F(Win32StatusFileTest, SaveReplacesAnExistingFileAndLoadReadsItBack) {
 TEST_F(Win32StatusFileTest, NamesAreUtf8OnBothSides) {
     const std::string name = "caf\xc3\xa9 \xe2\x82\xac.sts";  // "café €.sts"
     const fs::path file = dir_ / name;
-    ASSERT_TRUE(SaveStatusFile(file, testing::ImageShowing({3, 0, 3, 1, 0})).ok());
+    ASSERT_TRUE(SaveStatusFile(file, test::ImageShowing({3, 0, 3, 1, 0})).ok());
     EXPECT_TRUE(fs::exists(dir_ / std::u8string(u8"caf\u00e9 \u20ac.sts")));
     SwitchImage loaded;
     EXPECT_TRUE(LoadStatusFile(file, loaded).ok());
-    EXPECT_EQ(loaded, testing::ImageShowing({3, 0, 3, 1, 0}));
+    EXPECT_EQ(loaded, test::ImageShowing({3, 0, 3, 1, 0}));
 }
 
 TEST_F(Win32StatusFileTest, RefusesWhatIsNoFileWithTheReason) {
@@ -57,16 +57,16 @@ TEST_F(Win32StatusFileTest, RefusesWhatIsNoFileWithTheReason) {
         {dir_ / "missing" / "a.sts", FileOutcome::CannotWrite},
     };
     for (const Case& c : cases) {
-        const FileResult saved = SaveStatusFile(c.path, testing::ImageShowing({1, 1, 1, 1, 1}));
+        const FileResult saved = SaveStatusFile(c.path, test::ImageShowing({1, 1, 1, 1, 1}));
         EXPECT_EQ(saved.outcome, c.outcome) << c.path;
         EXPECT_FALSE(saved.reason.empty());
     }
     const fs::path shortFile = dir_ / "short.sts";
     std::ofstream(shortFile, std::ios::binary) << "abc";
-    SwitchImage image = testing::ImageShowing({4, 4, 0, 0, 0});
+    SwitchImage image = test::ImageShowing({4, 4, 0, 0, 0});
     const FileResult loaded = LoadStatusFile(shortFile, image);
     EXPECT_EQ(loaded.outcome, FileOutcome::WrongFormat);
-    EXPECT_EQ(image, testing::ImageShowing({4, 4, 0, 0, 0}));
+    EXPECT_EQ(image, test::ImageShowing({4, 4, 0, 0, 0}));
     EXPECT_EQ(LoadStatusFile(dir_ / "none.sts", image).outcome, FileOutcome::CannotRead);
 }
 
