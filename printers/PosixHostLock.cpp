@@ -243,7 +243,9 @@ LockResult TakePortLock(const std::string& realPath) {
         if (!WritePid(fd)) {
             return {std::nullopt, Failure(LockFailure::CannotWrite, path, errno)};
         }
-        return {HeldLock(std::make_unique<HeldLock::Hold>(std::move(opened.file), path, true)), {}};
+        return {HeldLock(std::unique_ptr<HeldLock::Hold>(
+                    new HeldLock::Hold{std::move(opened.file), path, true})),
+                {}};
     }
     return {std::nullopt, Failure(LockFailure::Held, path)};
 }
@@ -261,7 +263,9 @@ LockResult TakeMarkLock(const PassLimits& limits) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return {HeldLock(std::make_unique<HeldLock::Hold>(std::move(opened.file), path, false)), {}};
+    return {HeldLock(std::unique_ptr<HeldLock::Hold>(
+                new HeldLock::Hold{std::move(opened.file), path, false})),
+            {}};
 }
 
 }  // namespace vemora
