@@ -6,7 +6,7 @@
 
 namespace vemora {
 
-const std::array<CommandSpec, 11> kCommands{{
+const std::array<CommandEntry, 11> kCommands{{
     {CliCommand::Ports, "ports", "the serial ports of this machine",
      "Lists the serial ports found on this machine (a USB adapter by its\n"
      "/dev/serial/by-id link), each with a description; --all lists the\n"
@@ -62,14 +62,15 @@ const std::array<CommandSpec, 11> kCommands{{
      false, nullptr},
 }};
 
-const CommandSpec& SpecOf(CliCommand command) {
+const CommandEntry& EntryOf(CliCommand command) {
     return *std::find_if(kCommands.begin(), kCommands.end(),
-                         [command](const CommandSpec& spec) { return spec.command == command; });
+                         [command](const CommandEntry& entry) { return entry.command == command; });
 }
 
-const CommandSpec* FindCommand(std::string_view name) {
-    const auto found = std::find_if(kCommands.begin(), kCommands.end(),
-                                    [name](const CommandSpec& spec) { return spec.name == name; });
+const CommandEntry* FindCommand(std::string_view name) {
+    const auto found =
+        std::find_if(kCommands.begin(), kCommands.end(),
+                     [name](const CommandEntry& entry) { return entry.name == name; });
     return found == kCommands.end() ? nullptr : &*found;
 }
 

@@ -11,7 +11,7 @@ namespace vemora {
 
 struct CommandRun;  // what a command's run works with (cli/CliRun.cpp)
 
-struct CommandSpec {
+struct CommandEntry {
     CliCommand command;
     const char* name;
     const char* summary;  // its line in the list of commands
@@ -20,11 +20,11 @@ struct CommandSpec {
     int (*run)(CommandRun& run);  // null for printers, which main runs: it needs no display
 };
 
-extern const std::array<CommandSpec, 11> kCommands;
+extern const std::array<CommandEntry, 11> kCommands;
 
-const CommandSpec& SpecOf(CliCommand command);
+const CommandEntry& EntryOf(CliCommand command);
 
 // The command of that name; null when there is none.
-const CommandSpec* FindCommand(std::string_view name);
+const CommandEntry* FindCommand(std::string_view name);
 
 }  // namespace vemora

@@ -45,8 +45,8 @@ std::string CommandSyntax(const CLI::App* sub) {
 
 // A command's line in the list of commands.
 std::string Summary(const CLI::App* sub) {
-    const CommandSpec* spec = FindCommand(sub->get_name());
-    return spec != nullptr ? spec->summary : sub->get_description();
+    const CommandEntry* entry = FindCommand(sub->get_name());
+    return entry != nullptr ? entry->summary : sub->get_description();
 }
 
 }  // namespace

@@ -120,8 +120,8 @@ void AddOutputOptions(CLI::App& app, CliOptions& o) {
 
 // A command of vemora-cli: its own help is the command's help text; the list of commands takes its
 // summary from the same table (CliHelpFormat).
-CLI::App* AddCommand(CLI::App& app, const CommandSpec& spec) {
-    CLI::App* command = app.add_subcommand(spec.name, spec.help);
+CLI::App* AddCommand(CLI::App& app, const CommandEntry& entry) {
+    CLI::App* command = app.add_subcommand(entry.name, entry.help);
     command->group("Commands")->fallthrough()->footer("");
     command->set_help_flag("-h,--help", "this text");
     command->set_help_all_flag();
@@ -234,10 +234,10 @@ void AddCommandOptions(CliCommand command, CLI::App* sub, CommandLine& line, Cli
 
 // Every command of the table, named in the parsed line for Complete.
 void AddCommands(CommandLine& line, CliOptions& o) {
-    for (const CommandSpec& spec : kCommands) {
-        CLI::App* sub = AddCommand(line.app, spec);
-        line.commands[sub] = spec.command;
-        AddCommandOptions(spec.command, sub, line, o);
+    for (const CommandEntry& entry : kCommands) {
+        CLI::App* sub = AddCommand(line.app, entry);
+        line.commands[sub] = entry.command;
+        AddCommandOptions(entry.command, sub, line, o);
     }
 }
 
@@ -375,7 +375,7 @@ std::string Complete(const CommandLine& line, CliOptions& o, int& status) {
 }  // namespace
 
 bool UsesPort(CliCommand command) {
-    return SpecOf(command).usesPort;
+    return EntryOf(command).usesPort;
 }
 
 CliOptions ForPort(const CliOptions& options, const std::string& port) {

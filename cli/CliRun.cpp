@@ -373,9 +373,9 @@ int RunCli(const CliOptions& o, CliEnvironment& env) {
     Reporter reporter(env, o.json);
     SwitchImage image;
     CommandRun run{o, env, reporter, image};
-    const CommandSpec& spec = SpecOf(o.command);
-    if (!spec.usesPort) {
-        return spec.run(run);
+    const CommandEntry& entry = EntryOf(o.command);
+    if (!entry.usesPort) {
+        return entry.run(run);
     }
     if (const int status = CheckFiles(run); status != 0) {
         return status;
@@ -391,7 +391,7 @@ int RunCli(const CliOptions& o, CliEnvironment& env) {
         return status;
     }
     FinishConnectionCheck(env.channel, o.mode);
-    return spec.run(run);
+    return entry.run(run);
 }
 
 }  // namespace vemora
