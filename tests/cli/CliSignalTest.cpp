@@ -4,10 +4,8 @@
 // `vemora-cli printers --restore`; a second run on the port touches nothing, and a restore that
 // fails ends the run with status 5.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -21,6 +19,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/PrivateCupsd.h"
+#include "support/PseudoTerminal.h"
 
 namespace vemora {
 namespace {
@@ -33,29 +32,19 @@ using test::Queue;
 // has signalled it, however slow the machine.
 class StoppedTerminal {
   public:
-    StoppedTerminal() {
-        master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) {
-            slave_ = open(ptsname(master_), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        }
-        if (slave_ >= 0) {
-            tcflow(slave_, TCOOFF);
+    StoppedTerminal() : slave_(pty_.OpenSlave()) {
+        if (slave_) {
+            tcflow(slave_.Get(), TCOOFF);
         }
     }
-    ~StoppedTerminal() {
-        close(slave_);
-        close(master_);
-    }
-    StoppedTerminal(const StoppedTerminal&) = delete;
-    StoppedTerminal& operator=(const StoppedTerminal&) = delete;
 
-    int Fd() const { return slave_; }
+    int Fd() const { return slave_.Get(); }
     // Lets the output go on, as Ctrl-Q.
-    void Resume() const { tcflow(slave_, TCOON); }
+    void Resume() const { tcflow(slave_.Get(), TCOON); }
 
   private:
-    int master_ = -1;
-    int slave_ = -1;
+    test::PseudoTerminal pty_;
+    FileHandle slave_;
 };
 
 class CliSignalTest : public test::CupsdTest, public ::testing::WithParamInterface<int> {};

@@ -1,7 +1,6 @@
 // The machine's serial device on a real pseudo-terminal pair: the test plays the display on the
-// master side, the channel opens the slave by its path. Never a /dev/ttyS*: ttyS0 is the console.
+// master side, the channel opens the slave by its path.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -22,6 +21,7 @@
 
 #include "serial/PosixSerialDevice.h"
 #include "serial/SerialChannel.h"
+#include "support/PseudoTerminal.h"
 
 namespace vemora {
 namespace {
@@ -31,30 +31,21 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<Byte>;
 
-class PseudoTerminal {
+// The display's end of the line: the master side of the pair.
+class DisplayEnd : public test::PseudoTerminal {
   public:
-    PseudoTerminal() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-            ADD_FAILURE() << "no pseudo-terminal";
-            return;
-        }
-        path_ = ptsname(master_);
-    }
-    ~PseudoTerminal() { close(master_); }
-
-    const std::string& Path() const { return path_; }
     // The display sends; the bytes reach the slave's input queue a moment later.
     void Send(const Bytes& bytes) const {
-        ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(write(Master(), bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
         std::this_thread::sleep_for(5ms);
     }
     // What reached the display, until the line has been quiet for 50 ms.
     Bytes Received() const {
         Bytes got;
-        pollfd watch{master_, POLLIN, 0};
+        pollfd watch{Master(), POLLIN, 0};
         Byte chunk[256];
         while (poll(&watch, 1, 50) > 0) {
-            const ssize_t n = read(master_, chunk, sizeof chunk);
+            const ssize_t n = read(Master(), chunk, sizeof chunk);
             if (n <= 0) {
                 break;
             }
@@ -65,13 +56,9 @@ class PseudoTerminal {
     // The slave's line settings: on Linux the master reports its slave's.
     termios Settings() const {
         termios line{};
-        EXPECT_EQ(tcgetattr(master_, &line), 0);
+        EXPECT_EQ(tcgetattr(Master(), &line), 0);
         return line;
     }
-
-  private:
-    int master_;
-    std::string path_;
 };
 
 PortConfig LineTo(const std::string& path) {
@@ -105,7 +92,7 @@ TEST(PosixSerialDevice, SetsTheLineRawWithTheChosenSettings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.baud);
-        PseudoTerminal pty;
+        DisplayEnd pty;
         ASSERT_TRUE(pty.Settings().c_lflag & ICANON);  // a slave starts cooked, with echo
         PortConfig config = LineTo(pty.Path());
         config.baudRate = c.baud;
@@ -139,7 +126,7 @@ TEST(PosixSerialDevice, RefusesLineSettingsItCannotRunAndLeavesThePortFree) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.baud << " " << c.dataBits << " " << c.parity << " " << c.stopBits);
-        PseudoTerminal pty;
+        DisplayEnd pty;
         PortConfig config = LineTo(pty.Path());
         config.baudRate = c.baud;
         config.dataBits = c.dataBits;
@@ -209,7 +196,7 @@ TEST(PosixSerialDeviceDeathTest, OpenWithoutTheRightsIsPermissionDenied) {
 }
 
 TEST(PosixSerialDevice, HoldsThePortAgainstASecondOpenUntilClosed) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     CSerialChannel first;
     OpenOn(first, LineTo(pty.Path()));
     CSerialChannel second;
@@ -223,7 +210,7 @@ TEST(PosixSerialDevice, HoldsThePortAgainstASecondOpenUntilClosed) {
 }
 
 TEST(PosixSerialDevice, DropsWhatWasWaitingBeforeOpen) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     pty.Send({0x23, 0x1F, 0x57});
     CSerialChannel channel;
     OpenOn(channel, LineTo(pty.Path()));
@@ -236,7 +223,7 @@ TEST(PosixSerialDevice, DropsWhatWasWaitingBeforeOpen) {
 
 // A terminal given as the port is left as it was found, once the last bytes have gone out.
 TEST(PosixSerialDevice, CloseSendsWhatIsQueuedThenPutsTheLineBack) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     const termios found = pty.Settings();
     CSerialChannel channel;
     OpenOn(channel, LineTo(pty.Path()));
@@ -265,7 +252,7 @@ TEST(PosixSerialDevice, ReadEndsByTheReadTimeOuts) {
         {{1, 2}, 3, 2, 10ms},  // the interval after the second byte
     };
     // The two bytes come after the silent reads have ended, and wait for the next.
-    PseudoTerminal pty;
+    DisplayEnd pty;
     CSerialChannel channel;
     OpenOn(channel, LineTo(pty.Path()));
     for (const Case& c : cases) {
@@ -292,7 +279,7 @@ PortConfig PatientLineTo(const std::string& path) {
 }
 
 TEST(PosixSerialDevice, ReadEndsAtTheFullCountAndLeavesTheRestForTheNext) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     CSerialChannel channel;
     OpenOn(channel, PatientLineTo(pty.Path()));
     pty.Send({1, 2, 3, 4, 5});
@@ -306,7 +293,7 @@ TEST(PosixSerialDevice, ReadEndsAtTheFullCountAndLeavesTheRestForTheNext) {
 }
 
 TEST(PosixSerialDevice, ReadIntervalCountsFromTheLastByte) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     CSerialChannel channel;
     OpenOn(channel, PatientLineTo(pty.Path()));
     Clock::time_point lastSent;
@@ -353,7 +340,7 @@ CSerialChannel OnLines(DisplayLines& lines) {
 
 TEST(PosixSerialDevice, RaisesDtrAndHoldsRtsOffUnlessXonXoff) {
     for (const std::int32_t flowControl : {0, 1}) {
-        PseudoTerminal pty;
+        DisplayEnd pty;
         DisplayLines lines;
         CSerialChannel channel = OnLines(lines);
         PortConfig config = LineTo(pty.Path());
@@ -364,7 +351,7 @@ TEST(PosixSerialDevice, RaisesDtrAndHoldsRtsOffUnlessXonXoff) {
 }
 
 TEST(PosixSerialDevice, DsrOffFailsOpenAndLeavesThePortFree) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     DisplayLines lines{.dsr = false};
     CSerialChannel unplugged = OnLines(lines);
     unplugged.Configure(LineTo(pty.Path()));
@@ -376,7 +363,7 @@ TEST(PosixSerialDevice, DsrOffFailsOpenAndLeavesThePortFree) {
 }
 
 TEST(PosixSerialDevice, WriteWaitsForCtsThenSendsEverythingUnchanged) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     DisplayLines lines{.ctsHeldOff = 10};
     CSerialChannel channel = OnLines(lines);
     OpenOn(channel, LineTo(pty.Path()));
@@ -387,7 +374,7 @@ TEST(PosixSerialDevice, WriteWaitsForCtsThenSendsEverythingUnchanged) {
 }
 
 TEST(PosixSerialDevice, WriteHeldBackByCtsGivesUpAfterOneSecondAndTheLineTime) {
-    PseudoTerminal pty;
+    DisplayEnd pty;
     DisplayLines lines{.ctsHeldOff = INT_MAX};
     CSerialChannel channel = OnLines(lines);
     OpenOn(channel, LineTo(pty.Path()));
