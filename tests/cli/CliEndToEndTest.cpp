@@ -13,6 +13,7 @@
 
 #include "printers/HostLock.h"
 #include "support/ChildProcess.h"
+#include "support/Messages.h"
 #include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
 
@@ -20,6 +21,7 @@ namespace vemora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Said;
 using test::Simulator;
 
 struct Finished {
@@ -61,7 +63,7 @@ TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
 
     Finished check = Cli({"-p", sim.Path(), "check"});
     EXPECT_EQ(check.status, 0) << check.err;
-    EXPECT_EQ(check.out, "Connected.\n");
+    EXPECT_EQ(check.out, Said(Outcome::Connected) + "\n");
 
     const std::string saved = (dir_ / "kept").string();
     Finished get = Cli({"-p", sim.Path(), "--keep-printers", "get", "--save", saved});
@@ -83,7 +85,7 @@ TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
     Finished set = Cli({"-p", sim.Path(), "--keep-printers", "set", "--load",
                         (dir_ / "other.sts").string(), "--charset", "France"});
     EXPECT_EQ(set.status, 0) << set.err;
-    EXPECT_NE(set.out.find("Success to set status of ZRN\n"), std::string::npos);
+    EXPECT_NE(set.out.find(Said(Outcome::SetStatus) + "\n"), std::string::npos);
 
     Finished reread = Cli({"-p", sim.Path(), "--keep-printers", "--json", "get"});
     EXPECT_EQ(reread.status, 0);
@@ -122,7 +124,7 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
     Simulator sim({"--silent"});
     Finished check = Cli({"-p", sim.Path(), "--keep-printers", "check"});
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.err, "Display did not respond. Check the display, please.\n");
+    EXPECT_EQ(check.err, Said(Outcome::NoResponse) + "\n");
 
     // --keep-printers leaves the printers alone, not the port's lock.
     PortLocks otherRun;
@@ -136,7 +138,7 @@ TEST_F(CliEndToEnd, SilentDisplayAndMissingPort) {
 
     Finished missing = Cli({"-p", "/dev/vemora-no-such-port", "--keep-printers", "check"});
     EXPECT_EQ(missing.status, 3);
-    EXPECT_NE(missing.err.find("Can't open port and Display is disconnected\n"), std::string::npos);
+    EXPECT_NE(missing.err.find(Said(Outcome::OpenFailed) + "\n"), std::string::npos);
     EXPECT_NE(missing.err.find("/dev/vemora-no-such-port"), std::string::npos);
 
     Finished usage = Cli({"--baud", "300", "check"});
@@ -232,7 +234,7 @@ TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
         {{"-p", sim.Path(), "set", "--load", dir + "/fifo.sts"}, 4, "Not a regular file"},
         {{"-p", sim.Path(), "set", "--load", dir + "/ff.sts"},
          4,
-         "Wrong format files loaded.\n" + dir + "/ff.sts: Bank 1 cell 1 holds -1"},
+         Said(Outcome::WrongFormat) + "\n" + dir + "/ff.sts: Bank 1 cell 1 holds -1"},
         {{"-p", sim.Path(), "set", "--load", dir + "/notsts.bin"}, 4, "does not end in \"sts\""},
         {{"-p", sim.Path(), "get", "--save", dir + "/missing/x"}, 4, "No such file or directory"},
         {{"-p", sim.Path(), "get", "--save", dir + "/"}, 4, "folder"},
@@ -283,7 +285,9 @@ TEST_F(CliEndToEnd, OutputThatCannotBeWritten) {
         {"exec " + cli + " get >/dev/full", 6, "the output could not be written: No space left"},
         {"exec " + cli + " --json apply --cursor 0 >/dev/full", 6, "could not be written"},
         {"exec " + std::string(VEMORA_CLI) + " --help >/dev/full", 6, "could not be written"},
-        {"exec " + std::string(VEMORA_CLI) + " show /nonexistent.sts >&-", 4, "Could not load"},
+        {"exec " + std::string(VEMORA_CLI) + " show /nonexistent.sts >&-", 4,
+         DescribeFileFailure(
+             {FileOutcome::CannotRead, "/nonexistent.sts", "No such file or directory"}, false)},
         {"set -o pipefail; " + cli + " --trace get 2>&1 | head -n 1 >/dev/null", 6, ""},
     };
     for (const auto& c : cases) {

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 #include "support/DisplayBench.h"
+#include "support/Messages.h"
 #include "support/SwitchImages.h"
 #include "switches/StatusFile.h"
 
@@ -21,6 +22,7 @@ namespace vemora {
 namespace {
 
 using test::Bytes;
+using test::Said;
 
 class CliRunTest : public ::testing::Test {
   protected:
@@ -68,13 +70,12 @@ class CliRunTest : public ::testing::Test {
 TEST_F(CliRunTest, GetPrintsTheSettingsAfterTheCheck) {
     bench_.Attach({.switches = test::ImageShowing({6, 13, 3, 1, 0})});
     EXPECT_EQ(Run({"-p", "/dev/wire", "get"}), 0);
-    EXPECT_EQ(out_.str(),
-              "Connected.\nSuccess to get status of ZRN.\n"
-              "Character code table: PC737 (Greek)\n"
-              "International character set: Korea\n"
-              "Brightness: 20%\n"
-              "Peripheral device: Customer Display\n"
-              "Cursor display mode: Cursor is displayed\n");
+    EXPECT_EQ(out_.str(), Said(Outcome::Connected) + "\n" + Said(Outcome::GotStatus) + "\n" +
+                              "Character code table: PC737 (Greek)\n"
+                              "International character set: Korea\n"
+                              "Brightness: 20%\n"
+                              "Peripheral device: Customer Display\n"
+                              "Cursor display mode: Cursor is displayed\n");
     EXPECT_EQ(released_, std::vector<std::string>{"/dev/wire"});
     // The check, ending with the setup exit, then Get Status on the same open port.
     const auto transfers = bench_.Transfers();
@@ -88,14 +89,14 @@ TEST_F(CliRunTest, JsonCarriesIndexesItemsAndCells) {
     EXPECT_EQ(Run({"-p", "/dev/wire", "--json", "get"}), 0);
     EXPECT_EQ(
         out_.str(),
-        "{\"port\":\"/dev/wire\",\"exitStatus\":0,\"messages\":[\"Connected.\",\"Success to get "
-        "status of "
-        "ZRN.\"],\"connected\":true,\"identity\":[35,31,1],\"settings\":{\"codeTable\":{\"index\":"
-        "0,\"item\":\"PC437 (USA: Standard Europe)\"},"
-        "\"characterSet\":{\"index\":0,\"item\":\"U.S.A.\"},\"brightness\":{\"index\":4,"
-        "\"item\":null},\"peripheralDevice\":{\"index\":-1,\"item\":null},\"cursorMode\":{"
-        "\"index\":1,\"item\":\"Cursor is not displayed\"}},\"cells\":[[0,0,0,0,0,0,0,0,0],"
-        "[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0]]}\n");
+        "{\"port\":\"/dev/wire\",\"exitStatus\":0,\"messages\":[\"" + Said(Outcome::Connected) +
+            "\",\"" + Said(Outcome::GotStatus) +
+            "\"],\"connected\":true,\"identity\":[35,31,1],\"settings\":{\"codeTable\":{\"index\":"
+            "0,\"item\":\"PC437 (USA: Standard Europe)\"},"
+            "\"characterSet\":{\"index\":0,\"item\":\"U.S.A.\"},\"brightness\":{\"index\":4,"
+            "\"item\":null},\"peripheralDevice\":{\"index\":-1,\"item\":null},\"cursorMode\":{"
+            "\"index\":1,\"item\":\"Cursor is not displayed\"}},\"cells\":[[0,0,0,0,0,0,0,0,0],"
+            "[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0],[0,0,0,0,0,0,0,0,0]]}\n");
     EXPECT_EQ(err_.str(), "");
 }
 
@@ -107,7 +108,7 @@ TEST_F(CliRunTest, SetAppliesTheGivenSettingsToWhatWasRead) {
     EXPECT_EQ(bench_.Sim().Bank(1), (SwitchDigits{'0', '0', '0', '0', '0', '0', '0', '1'}));
     EXPECT_EQ(bench_.Sim().Bank(3), (SwitchDigits{'0', '0', '0', '0', '0', '1', '0', '0'}));
     EXPECT_EQ(bench_.Sim().Bank(5), (SwitchDigits{'0', '0', '1', '1', '0', '0', '0', '1'}));
-    EXPECT_NE(out_.str().find("Success to set status of ZRN\n"), std::string::npos);
+    EXPECT_NE(out_.str().find(Said(Outcome::SetStatus) + "\n"), std::string::npos);
 }
 
 TEST_F(CliRunTest, SaveThenSetFromTheFileWritesTheSavedImage) {
@@ -139,47 +140,44 @@ TEST_F(CliRunTest, FailuresAndTheirExitStatus) {
         SimOptions display;
         bool dsr;
         int status;
-        const char* says;
+        std::string says;
     };
     SimOptions wrong{.wrongIdentity = true};
     SimOptions silentAfterCheck{.shortReply = true};
     const Case cases[] = {
-        {"identity",
-         {"-p", "/dev/wire", "check"},
-         wrong,
-         true,
-         1,
-         "This Display don't match our company name."},
+        {"identity", {"-p", "/dev/wire", "check"}, wrong, true, 1, Said(Outcome::WrongIdentity)},
         {"short reply",
          {"-p", "/dev/wire", "get"},
          silentAfterCheck,
          true,
          1,
-         "Display did not respond. Check the display, please."},
+         Said(Outcome::NoResponse)},
         {"DSR off",
          {"-p", "/dev/wire", "check"},
          {},
          false,
          3,
-         "Can't open port and Display is disconnected\n/dev/wire: DSR is off."},
+         Said(Outcome::OpenFailed) + "\n" +
+             DescribeOpenError({OpenFailure::DsrOff, "/dev/wire", ""})},
         {"load name",
          {"-p", "/dev/wire", "set", "--load", "a.STS"},
          {},
          true,
          4,
-         "Wrong format files loaded."},
+         Said(Outcome::WrongFormat)},
         {"load size",
          {"-p", "/dev/wire", "set", "--load", wrongSize.string()},
          {},
          true,
          4,
-         "Wrong format files loaded."},
+         Said(Outcome::WrongFormat)},
         {"show missing",
          {"show", "/nonexistent/x.sts"},
          {},
          true,
          4,
-         "Could not load \"/nonexistent/x.sts\": No such file or directory."},
+         DescribeFileFailure(
+             {FileOutcome::CannotRead, "/nonexistent/x.sts", "No such file or directory"}, false)},
     };
     for (const Case& c : cases) {
         bench_.Attach(c.display);
@@ -269,10 +267,10 @@ TEST(ManyPorts, EachPortsLinesLedByItsNameOrOneJsonArray) {
     // Every port but COM3 answers; COM3's run fails.
     const RunOnePort run = [](const CliOptions& one, PortOutput& output) {
         if (one.line.portName == "COM3") {
-            output.err << "Port error! Check port, please.\n";
+            output.err << Said(Outcome::PortError) << "\n";
             return 3;
         }
-        (one.json ? output.err : output.out) << "Connected.\n";
+        (one.json ? output.err : output.out) << Said(Outcome::Connected) << "\n";
         output.fields["settings"] = nlohmann::ordered_json::object();
         return 0;
     };
@@ -281,18 +279,20 @@ TEST(ManyPorts, EachPortsLinesLedByItsNameOrOneJsonArray) {
     std::ostringstream out, err;
     ProgressLines lines(err, ProgressStyle::Off, {});
     EXPECT_EQ(PortRuns(*parsed.options, lines).RunAll(run, out, err), 3);
-    EXPECT_EQ(out.str(), "COM2: Connected.\n/dev/ttyUSB0: Connected.\n");
-    EXPECT_EQ(err.str(), "COM3: Port error! Check port, please.\n");
+    const std::string connected = Said(Outcome::Connected);
+    const std::string portError = Said(Outcome::PortError);
+    EXPECT_EQ(out.str(), "COM2: " + connected + "\n/dev/ttyUSB0: " + connected + "\n");
+    EXPECT_EQ(err.str(), "COM3: " + portError + "\n");
 
     CliOptions json = *parsed.options;
     json.json = true;
     out.str("");
     EXPECT_EQ(PortRuns(json, lines).RunAll(run, out, err), 3);
     EXPECT_EQ(out.str(),
-              "[{\"port\":\"COM2\",\"exitStatus\":0,\"messages\":[\"Connected.\"],\"settings\":{}},"
-              "{\"port\":\"COM3\",\"exitStatus\":3,\"messages\":[\"Port error! Check port, "
-              "please.\"]},{\"port\":\"/dev/ttyUSB0\",\"exitStatus\":0,"
-              "\"messages\":[\"Connected.\"],\"settings\":{}}]\n");
+              "[{\"port\":\"COM2\",\"exitStatus\":0,\"messages\":[\"" + connected +
+                  "\"],\"settings\":{}},{\"port\":\"COM3\",\"exitStatus\":3,\"messages\":[\"" +
+                  portError + "\"]},{\"port\":\"/dev/ttyUSB0\",\"exitStatus\":0,\"messages\":[\"" +
+                  connected + "\"],\"settings\":{}}]\n");
 }
 
 // A bench of many adapters: every port runs, never more than kPortsAtOnce at a time.

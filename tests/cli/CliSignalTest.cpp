@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "flows/Outcome.h"
 #include "support/ChildProcess.h"
 #include "support/PrivateCupsd.h"
 #include "support/PseudoTerminal.h"
@@ -128,7 +129,7 @@ TEST_F(CliPrinterTest, ASecondRunIsRefusedTheLockAndARefusedRestoreEndsWith5) {
     waitpid(first.pid, &status, 0);
     const std::string err = test::ReadAll(first.err);
     EXPECT_EQ(WEXITSTATUS(status), 5) << err;
-    EXPECT_NE(err.find("\"Display\" is still parked: its device URI was not set back"),
+    EXPECT_NE(err.find(DescribeUnrestored({"Display", displayUri, RestoreFailure::UriNotSet})),
               std::string::npos)
         << err;
 }
@@ -154,9 +155,8 @@ TEST_F(CliPrinterTest, AKilledRunsQueueIsListedAndGivenBack) {
 
     const Ran restored = Run({"printers", "--restore"});
     EXPECT_EQ(restored.status, 0) << restored.err;
-    EXPECT_NE(
-        restored.out.find("\"Display\", left parked by a run that has ended, got its port back"),
-        std::string::npos)
+    EXPECT_NE(restored.out.find(DescribeRelease({.recovered = {"Display"}}).front()),
+              std::string::npos)
         << restored.out;
     EXPECT_EQ(Look("Display"), (Queue{displayUri, false, ""}));
 }

@@ -63,6 +63,8 @@ TEST(Outcome, OpenErrorsTellWhatToDo) {
     }
     EXPECT_NE(DescribeOpenError({OpenFailure::Busy, "/dev/ttyS3", ""}).find("another program"),
               std::string::npos);
+    EXPECT_EQ(DescribeOpenError({OpenFailure::DsrOff, "COM1", ""}),
+              "COM1: DSR is off. Check that the display is attached and powered.");
     EXPECT_EQ(DescribeOpenError({}), "");
 }
 

@@ -182,7 +182,7 @@ TEST_F(ConnectionDlgTest, CheckShowsItsNoticeInABox) {
     const Notice notice = NoticeOf(Outcome::OpenFailed);
     EXPECT_EQ(shown[0].text, notice.text.c_str());
     EXPECT_EQ(shown[0].icon, QMessageBox::Warning);
-    EXPECT_EQ(shown[0].detail, "COM1: DSR is off. Check that the display is attached and powered.");
+    EXPECT_EQ(shown[0].detail, DescribeOpenError({OpenFailure::DsrOff, "COM1", ""}).c_str());
     EXPECT_EQ(shown[0].title, "connection_dialog_tests");  // the program file's name
     ExpectConnected(false);
     bench_.wire_.SetDsr(true);
