@@ -70,9 +70,8 @@ std::string ItemList(Setting setting) {
 
 void AddLineOptions(CLI::App& app, CliOptions& o, std::vector<std::string>& portsFrom) {
     app.add_option("-p,--port", o.ports,
-                   "the display's port: COM1 ... COM9, '\\\\.\\COM10' ...\n"
-                   "'\\\\.\\COM15' (quoted for the shell) or a device path\n"
-                   "(default COM1); again for more ports, all at once")
+                   "the display's port: " + std::string(kPortNameForms) +
+                       "\n(default COM1); again for more ports, all at once")
         ->type_name("NAME")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->transform(ValueRule("-p needs a port name", CheckPortName));
@@ -265,6 +264,8 @@ Examples:
 
 void DefineCommandLine(CommandLine& line, CliOptions& o) {
     CLI::App& app = line.app;
+    // "/x" is a file name, never an option, on Windows too; subcommands inherit it.
+    app.allow_windows_style_options(false);
     app.formatter(std::make_shared<CliHelpFormat>());
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     app.set_help_flag("-h,--help", "this text; COMMAND --help tells about one command");

@@ -42,14 +42,10 @@ PortsList Refused(int line, std::string error) {
 }  // namespace
 
 std::string CheckPortName(const std::string& name) {
-    const bool fixed =
-        std::find(kFixedPortNames.begin(), kFixedPortNames.end(), name) != kFixedPortNames.end();
-    if (fixed || name.starts_with('/')) {
+    if (IsPortName(name)) {
         return {};
     }
-    return "unknown port \"" + name +
-           "\": give COM1 ... COM9, \\\\.\\COM10 ... \\\\.\\COM15 or a device path such as "
-           "/dev/ttyUSB0";
+    return "unknown port \"" + name + "\": give " + std::string(kPortNameHint);
 }
 
 PortsList ParsePortsList(std::string_view text) {

@@ -1,12 +1,6 @@
 // vemora-cli: every action of the dialogs, for scripts and for configuring many displays.
 
-#include <pthread.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -21,8 +15,8 @@
 #include "cli/CliJson.h"
 #include "cli/CliRun.h"
 #include "cli/ManyPorts.h"
+#include "cli/Process.h"
 #include "flows/Outcome.h"
-#include "printers/CupsSpooler.h"
 #include "printers/PrinterPorts.h"
 #include "protocol/GuardedPort.h"
 #include "serial/StandardStreams.h"
@@ -45,7 +39,7 @@ class ParkedPrinters {
   public:
     explicit ParkedPrinters(bool keep) {
         if (!keep) {
-            printers_.emplace(MakeCupsSpooler());
+            printers_.emplace(MakeSystemSpooler());
         }
     }
     OpenError Release(const std::string& portName, std::ostream& err) {
@@ -86,7 +80,7 @@ class ParkedPrinters {
 // `err`.
 int ListOrRecoverPrinters(const CliOptions& options, std::ostream& out, std::ostream& err,
                           nlohmann::ordered_json& fields) {
-    const std::unique_ptr<Spooler> spooler = MakeCupsSpooler();
+    const std::unique_ptr<Spooler> spooler = MakeSystemSpooler();
     PassEnd end = PassEnd::Done;
     bool leftParked = false;
     if (options.restore) {
@@ -217,61 +211,6 @@ int RunOnOnePort(const CliOptions& one, PortOutput& output, std::ostream& traceT
     return leftParked ? 5 : status;
 }
 
-// The signals that end a run are taken by a thread of their own, so that the printers get their
-// ports back whenever the run ends; a SIGUSR1 that this process sends tells that thread the run is
-// over (one from outside is left unanswered).
-constexpr std::array kEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-
-sigset_t BlockEndingSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    for (int s : kEndingSignals) {
-        sigaddset(&signals, s);
-    }
-    sigaddset(&signals, SIGUSR1);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return signals;
-}
-
-// The signal that ends the run, or 0 when the run ended by itself.
-int AwaitEndingSignal(const sigset_t& signals) {
-    for (;;) {
-        siginfo_t info{};
-        const int signal = sigwaitinfo(&signals, &info);
-        if (signal != SIGUSR1 && signal > 0) {
-            return signal;
-        }
-        if (signal == SIGUSR1 && info.si_pid == getpid()) {
-            return 0;
-        }
-    }
-}
-
-// A signal ends the run: every port is shut, what each port did is told, the printers get their
-// ports back, and the program ends with 128+N.
-void WatchSignals(const sigset_t& signals, Holds& holds, PortRuns& runs, ProgressLines& lines) {
-    const int signal = AwaitEndingSignal(signals);
-    if (signal == 0) {
-        return;
-    }
-    holds.ShutAll();
-    lines.Clear();
-    runs.ReportInterrupted(signal, std::cout, std::cerr);
-    std::cout.flush();
-    std::fflush(stdout);
-    holds.RestoreAll();
-    _exit(128 + signal);
-}
-
-// Many ports hold many files at once (each its port, its lock and a connection to the scheduler).
-void RaiseOpenFileLimit() {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
-
 // A result that could not be written is no success: stdout is flushed and checked at the end.
 int CheckOutput(int status) {
     errno = 0;
@@ -286,11 +225,9 @@ int CheckOutput(int status) {
     return status != 0 ? status : kOutputNotWritten;
 }
 
-// The commands but printers: each port's run in turn, with a thread that answers signals.
+// The commands but printers: each port's run in turn, and what ends the run from outside
+// answered: every port is shut, what each port did is told, the printers get their ports back.
 int RunCommand(const CliOptions& options, std::chrono::steady_clock::time_point start) {
-    const sigset_t signals = BlockEndingSignals();
-    // A save beyond the file size limit fails as a write, and the run ends as any failed save.
-    signal(SIGXFSZ, SIG_IGN);
     Holds holds;
     const bool progress = UsesPort(options.command);
     ProgressLines lines(
@@ -300,21 +237,25 @@ int RunCommand(const CliOptions& options, std::chrono::steady_clock::time_point 
     ProgressAwareStream out(lines, std::cout);
     ProgressAwareStream err(lines, std::cerr);
     PortRuns runs(options, lines);
-    std::thread watcher;
-    try {
-        watcher = std::thread(WatchSignals, std::cref(signals), std::ref(holds), std::ref(runs),
-                              std::ref(lines));
-    } catch (const std::system_error& error) {
-        Warn(std::cerr, "no thread to answer signals: " + error.code().message());
+    std::string error;
+    const std::unique_ptr<SignalWatch> watch = WatchEndingSignals(
+        [&](int signal) {
+            holds.ShutAll();
+            lines.Clear();
+            runs.ReportInterrupted(signal, std::cout, std::cerr);
+            std::cout.flush();
+            std::fflush(stdout);
+            holds.RestoreAll();
+        },
+        error);
+    if (!watch) {
+        Warn(std::cerr, "no thread to answer signals: " + error);
         return 3;
     }
     const RunOnePort run = [&](const CliOptions& one, PortOutput& output) {
         return RunOnOnePort(one, output, err, holds, start);
     };
-    const int status = runs.RunAll(run, out, err);
-    pthread_kill(watcher.native_handle(), SIGUSR1);
-    watcher.join();
-    return status;
+    return runs.RunAll(run, out, err);
 }
 
 // A wrong command line: what is wrong and the help that tells more, on stderr, or with --json as
@@ -340,8 +281,8 @@ int ReportUsageError(const ParsedCommandLine& parsed, const std::vector<std::str
 int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     GuardStandardStreams();
-    RaiseOpenFileLimit();
-    const ParsedCommandLine parsed = ParseCommandLine({argv + 1, argv + argc});
+    PrepareProcess();
+    const ParsedCommandLine parsed = ParseCommandLine(CommandLineArguments(argc, argv));
     if (!parsed.error.empty()) {
         return ReportUsageError(parsed, {argv + 1, argv + argc});
     }

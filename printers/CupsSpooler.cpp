@@ -462,4 +462,8 @@ std::unique_ptr<Spooler> MakeCupsSpooler() {
     return std::make_unique<CupsSpooler>();
 }
 
+std::unique_ptr<Spooler> MakeSystemSpooler() {
+    return MakeCupsSpooler();
+}
+
 }  // namespace vemora

@@ -81,4 +81,7 @@ class Spooler {
     virtual std::unique_ptr<SpoolerPrinter> OpenPrinter(const std::string& name) = 0;
 };
 
+// This machine's spooler: CUPS on Linux, the Windows spooler on Windows.
+std::unique_ptr<Spooler> MakeSystemSpooler();
+
 }  // namespace vemora

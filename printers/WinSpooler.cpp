@@ -196,4 +196,8 @@ std::unique_ptr<Spooler> MakeWinSpooler() {
     return std::make_unique<WinSpooler>();
 }
 
+std::unique_ptr<Spooler> MakeSystemSpooler() {
+    return MakeWinSpooler();
+}
+
 }  // namespace vemora

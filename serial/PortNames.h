@@ -14,6 +14,14 @@ inline constexpr std::array<std::string_view, 15> kFixedPortNames{
     "COM6",         "COM7",         "COM8",         "COM9",         "\\\\.\\COM10",
     "\\\\.\\COM11", "\\\\.\\COM12", "\\\\.\\COM13", "\\\\.\\COM14", "\\\\.\\COM15"};
 
+// The port names this system takes, as help (kPortNameForms) and a refusal (kPortNameHint) say.
+extern const std::string_view kPortNameForms;
+extern const std::string_view kPortNameHint;
+
+// True for a name this system takes: on Linux a fixed name or a device path (beginning with "/"),
+// on Windows COMn or \\.\COMn for any n.
+bool IsPortName(std::string_view portName);
+
 // The n of "COMn" or "\\.\COMn" (n from 1, written without leading zeros); nothing for any other
 // name.
 std::optional<unsigned> ComPortNumber(std::string_view portName);

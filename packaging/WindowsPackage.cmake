@@ -1,0 +1,20 @@
+# The Windows installer (scripts/package --windows): vemora-cli.exe with its README and licence,
+# built by CPack's NSIS generator into vemora-VERSION-setup.exe. It offers to add the program's
+# folder to PATH, registers an uninstaller, and installs and uninstalls silently with /S.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/copyright DESTINATION . RENAME LICENSE.txt)
+
+set(CPACK_GENERATOR NSIS)
+set(CPACK_PACKAGE_NAME Vemora)
+set(CPACK_PACKAGE_VENDOR "Vemora developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "set up a customer pole display on a serial port")
+set(CPACK_PACKAGE_FILE_NAME vemora-${PROJECT_VERSION}-setup)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Vemora)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_LIST_DIR}/copyright)
+set(CPACK_NSIS_DISPLAY_NAME Vemora)
+set(CPACK_NSIS_PACKAGE_NAME Vemora)
+set(CPACK_NSIS_MODIFY_PATH ON)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
