@@ -408,9 +408,4 @@ std::unique_ptr<SerialDevice> MakeSystemSerialDevice() {
     return std::make_unique<PosixSerialDevice>();
 }
 
-std::string_view PortPermissionAdvice() {
-    return "Join the group that owns the port (usually dialout: sudo usermod -aG dialout $USER), "
-           "then log in again.";
-}
-
 }  // namespace vemora
