@@ -1,6 +1,6 @@
 # The Windows programs (cmake/mingw-w64-x86_64.cmake): static, so that they need no DLL beside
 # them, with tests that run under wine.
-option(VEMORA_TESTS "Build the tests (the installer is built without)" ON)
+option(BUILD_TESTING "Build the tests" ON)
 add_link_options(-static)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX)
 
@@ -35,7 +35,7 @@ add_subdirectory(printers)
 add_subdirectory(flows)
 add_subdirectory(sim)
 add_subdirectory(cli)
-if(VEMORA_TESTS)
+if(BUILD_TESTING)
   add_subdirectory(tests)
 endif()
 include(packaging/WindowsPackage.cmake)
