@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "support/SwitchImages.h"
+#include "support/TempFolder.h"
 #include "switches/StatusFile.h"
 
 namespace vemora {
@@ -16,13 +17,8 @@ namespace fs = std::filesystem;
 
 class Win32StatusFileTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("vemora-sts-" + std::to_string(GetCurrentProcessId()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    const test::TempFolder folder_{"sts"};
+    const fs::path& dir_ = folder_.Path();
 };
 
 TEST_F(Win32StatusFileTest, SaveReplacesAnExistingFileAndLoadReadsItBack) {
