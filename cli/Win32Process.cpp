@@ -58,7 +58,10 @@ std::vector<std::string> CommandLineArguments(int, char**) {
     wchar_t** env = nullptr;
     int startInfo = 0;
     std::vector<std::string> arguments;
-    for (int i = 1; __wgetmainargs(&argc, &argv, &env, 0, &startInfo) == 0 && i < argc; ++i) {
+    if (__wgetmainargs(&argc, &argv, &env, 0, &startInfo) != 0) {
+        return arguments;
+    }
+    for (int i = 1; i < argc; ++i) {
         arguments.push_back(Utf8(argv[i]));
     }
     return arguments;
