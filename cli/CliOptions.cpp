@@ -13,6 +13,7 @@
 #include "cli/PortsList.h"
 #include "serial/PortNames.h"
 #include "switches/StatusFile.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 
@@ -314,7 +315,7 @@ std::string SaveFilesApart(const CliOptions& o) {
     }
     std::map<std::string, const std::string*> owners;
     for (const std::string& port : o.ports) {
-        const std::string file = StatusSavePath(ForPort(o, port).saveFile).string();
+        const std::string file = Utf8Text(StatusSavePath(Utf8Path(ForPort(o, port).saveFile)));
         const auto [first, fresh] = owners.emplace(file, &port);
         if (!fresh) {
             return *first->second + " and " + port + " would both save to " + file +

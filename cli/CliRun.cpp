@@ -11,6 +11,7 @@
 #include "flows/DirectCommands.h"
 #include "flows/SwitchExchange.h"
 #include "switches/StatusFile.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 
@@ -125,7 +126,7 @@ class Reporter {
         }
         if (outcome == Outcome::WrongFormat) {
             Report(outcome);
-            env_.err << result.path.string() << ": " << result.reason << "\n";
+            env_.err << Utf8Text(result.path) << ": " << result.reason << "\n";
         }
         return ExitStatusFor(outcome);
     }
@@ -151,7 +152,7 @@ struct CommandRun {
 namespace {
 
 // The image a set starts from, from a status file; 0 when it loaded, else the exit status.
-int LoadForSet(const std::string& file, SwitchImage& image, Reporter& reporter) {
+int LoadForSet(const std::filesystem::path& file, SwitchImage& image, Reporter& reporter) {
     if (const FileResult name = CheckStatusLoadName(file); !name.ok()) {
         return reporter.ReportFile(name, false);
     }
@@ -193,11 +194,13 @@ int ReadSwitches(CommandRun& run) {
 int CheckFiles(CommandRun& run) {
     const CliOptions& o = run.options;
     if (!o.loadFile.empty()) {
-        if (const int status = LoadForSet(o.loadFile, run.image, run.reporter); status != 0) {
+        if (const int status = LoadForSet(Utf8Path(o.loadFile), run.image, run.reporter);
+            status != 0) {
             return status;
         }
     }
-    const FileResult saveTarget = o.saveFile.empty() ? FileResult{} : StatusSaveTarget(o.saveFile);
+    const FileResult saveTarget =
+        o.saveFile.empty() ? FileResult{} : StatusSaveTarget(Utf8Path(o.saveFile));
     return saveTarget.ok() ? 0 : run.reporter.ReportFile(saveTarget, true);
 }
 
@@ -225,7 +228,7 @@ int RunItems(CommandRun& run) {
 }
 
 int RunShow(CommandRun& run) {
-    const FileResult loaded = LoadStatusFile(run.options.showFile, run.image);
+    const FileResult loaded = LoadStatusFile(Utf8Path(run.options.showFile), run.image);
     if (!loaded.ok()) {
         return run.reporter.ReportFile(loaded, false);
     }
@@ -264,8 +267,8 @@ int RunGet(CommandRun& run) {
     if (run.options.saveFile.empty()) {
         return 0;
     }
-    return run.reporter.ReportFile(SaveStatusFile(StatusSavePath(run.options.saveFile), run.image),
-                                   true);
+    return run.reporter.ReportFile(
+        SaveStatusFile(StatusSavePath(Utf8Path(run.options.saveFile)), run.image), true);
 }
 
 // Without a file, the image is the one read from the display.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "printers/MendAdvice.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 
@@ -120,13 +121,13 @@ std::string HolderOf(const LockError& error) {
 std::string Removal(const LockError& error) {
     const bool other = !error.user.empty() && error.user != "root";
     return "; remove it as " + (other ? error.user + " or " : "") + "root with: rm " +
-           ShellQuoted(error.file.string());
+           ShellQuoted(Utf8Text(error.file));
 }
 
 }  // namespace
 
 std::string DescribeLockError(const LockError& error) {
-    const std::string file = error.file.string();
+    const std::string file = Utf8Text(error.file);
     switch (error.failure) {
         case LockFailure::None:
             return {};
@@ -154,7 +155,7 @@ OpenError PortLockRefusal(const std::string& portName, const LockError& error) {
 }
 
 std::string DescribeFileFailure(const FileResult& result, bool saving) {
-    return std::string(saving ? "Could not save \"" : "Could not load \"") + result.path.string() +
+    return std::string(saving ? "Could not save \"" : "Could not load \"") + Utf8Text(result.path) +
            "\": " + result.reason + ".";
 }
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "switches/StatusFileSystem.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 
@@ -52,7 +53,7 @@ std::string StatusSaveName(std::string_view name) {
 }
 
 std::filesystem::path StatusSavePath(const std::filesystem::path& path) {
-    return path.parent_path() / StatusSaveName(path.filename().string());
+    return path.parent_path() / Utf8Path(StatusSaveName(Utf8Text(path.filename())));
 }
 
 bool IsStatusLoadName(std::string_view name) {
@@ -60,7 +61,7 @@ bool IsStatusLoadName(std::string_view name) {
 }
 
 FileResult CheckStatusLoadName(const std::filesystem::path& path) {
-    if (IsStatusLoadName(path.filename().string())) {
+    if (IsStatusLoadName(Utf8Text(path.filename()))) {
         return {FileOutcome::Ok, path, {}};
     }
     return Failure(FileOutcome::WrongFormat, path, "The name does not end in \"sts\"");

@@ -9,27 +9,6 @@
 namespace vemora {
 namespace {
 
-// The runtime reads a path's narrow text byte by byte (each byte one character); callers give
-// UTF-8, so those bytes are read again as UTF-8. A path with other characters is taken as it is.
-std::filesystem::path Decoded(const std::filesystem::path& path) {
-    std::string bytes;
-    for (const wchar_t c : path.native()) {
-        if (c > 0xFF) {
-            return path;
-        }
-        bytes.push_back(static_cast<char>(c));
-    }
-    const int size = static_cast<int>(bytes.size());
-    const int length =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-    if (length <= 0) {
-        return path;
-    }
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, wide.data(), length);
-    return wide;
-}
-
 FileResult LastFailure(FileOutcome outcome, const std::filesystem::path& path) {
     return Failure(outcome, path, Win32ErrorText(GetLastError()));
 }
@@ -52,8 +31,7 @@ bool WriteAll(HANDLE file, const StatusBytes& bytes) {
 
 }  // namespace
 
-FileResult CheckSaveTarget(const std::filesystem::path& name) {
-    const std::filesystem::path path = Decoded(name);
+FileResult CheckSaveTarget(const std::filesystem::path& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return Failure(FileOutcome::CannotWrite, path, "It names a folder, not a file");
@@ -102,8 +80,7 @@ FileResult SaveStatusFile(const std::filesystem::path& name, const SwitchImage& 
     return {FileOutcome::Ok, path, {}};
 }
 
-FileResult LoadStatusFile(const std::filesystem::path& name, SwitchImage& image) {
-    const std::filesystem::path path = Decoded(name);
+FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image) {
     const Handle file{CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.h == INVALID_HANDLE_VALUE) {

@@ -9,6 +9,7 @@
 #include "support/SwitchImages.h"
 #include "support/TempFolder.h"
 #include "switches/StatusFile.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 namespace {
@@ -36,11 +37,13 @@ TEST_F(Win32StatusFileTest, SaveReplacesAnExistingFileAndLoadReadsItBack) {
 
 TEST_F(Win32StatusFileTest, NamesAreUtf8OnBothSides) {
     const std::string name = "caf\xc3\xa9 \xe2\x82\xac.sts";  // "café €.sts"
-    const fs::path file = dir_ / name;
+    const fs::path file = dir_ / Utf8Path(name);
     ASSERT_TRUE(SaveStatusFile(file, test::ImageShowing({3, 0, 3, 1, 0})).ok());
     EXPECT_TRUE(fs::exists(dir_ / std::u8string(u8"caf\u00e9 \u20ac.sts")));
     SwitchImage loaded;
     EXPECT_TRUE(LoadStatusFile(file, loaded).ok());
+    EXPECT_EQ(Utf8Text(StatusSavePath(dir_ / Utf8Path("caf\xc3\xa9"))),
+              Utf8Text(dir_ / Utf8Path("caf\xc3\xa9.sts")));
     EXPECT_EQ(loaded, test::ImageShowing({3, 0, 3, 1, 0}));
 }
 
