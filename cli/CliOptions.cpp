@@ -130,13 +130,13 @@ CLI::App* AddCommand(CLI::App& app, const CommandEntry& entry) {
 
 // chosen[s] is the index given for setting s, -1 when it was not given.
 void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
-                       std::array<int, kBankCount>& chosen, bool required) {
+                       SwitchSelections& chosen, bool required) {
     for (Setting setting : settings) {
         const std::string name = std::string("--") + RowOf(setting).option;
         const std::string takes =
             name + " takes one of these items (text or index):" + ItemList(setting);
         command
-            ->add_option(name, chosen[static_cast<int>(setting)],
+            ->add_option(name, chosen[setting],
                          std::string(SettingCaption(setting)) + ": the item's text or index")
             ->type_name("X")
             ->required(required)
@@ -154,7 +154,7 @@ void AddSettingOptions(CLI::App* command, const std::vector<Setting>& settings,
 struct CommandLine {
     CLI::App app{"Configures a customer pole display on a serial line.", "vemora-cli"};
     std::map<const CLI::App*, CliCommand> commands;
-    std::array<int, kBankCount> chosen{-1, -1, -1, -1, -1};
+    SwitchSelections chosen;
     std::string itemsOf;
     std::vector<std::string> portsFrom;
 };
@@ -351,7 +351,7 @@ std::string CompletePorts(const CommandLine& line, CliOptions& o, int& status) {
 std::string Complete(const CommandLine& line, CliOptions& o, int& status) {
     o.command = line.commands.at(line.app.get_subcommands().front());
     for (Setting setting : kAllSettings) {
-        if (const int index = line.chosen[static_cast<int>(setting)]; index >= 0) {
+        if (const int index = line.chosen[setting]; index >= 0) {
             o.settings.push_back({setting, index});
         }
     }

@@ -23,10 +23,10 @@ nlohmann::ordered_json TextOrNull(const std::string& text) {
 
 // The five settings and the cells of a switch image, as JSON.
 nlohmann::ordered_json SettingsJson(const SwitchImage& image) {
-    const SwitchSelections selections = image.ComputeSelections();
+    const SwitchSelections selections = SelectionsOf(image);
     nlohmann::ordered_json settings = nlohmann::ordered_json::object();
     for (Setting setting : kAllSettings) {
-        const std::int32_t index = selections.*SelectionMember(setting);
+        const std::int32_t index = selections[setting];
         const char* item = SettingItem(setting, index);
         settings[RowOf(setting).key] = {{"index", index}, {"item", TextOrNull(item ? item : "")}};
     }
@@ -48,9 +48,9 @@ void PrintSettings(const SwitchImage& image, bool json, CliEnvironment& env,
         return;
     }
     std::ostream& out = env.out;
-    const SwitchSelections selections = image.ComputeSelections();
+    const SwitchSelections selections = SelectionsOf(image);
     for (Setting setting : kAllSettings) {
-        const std::int32_t index = selections.*SelectionMember(setting);
+        const std::int32_t index = selections[setting];
         const char* item = SettingItem(setting, index);
         out << SettingCaption(setting) << ": "
             << (item ? std::string(item) : "no item (index " + std::to_string(index) + ")") << "\n";

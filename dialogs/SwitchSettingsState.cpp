@@ -13,7 +13,7 @@ SwitchSettingsState::SwitchSettingsState(CSerialChannel* channel, Pause pause, D
     : channel_(channel), pause_(std::move(pause)), view_(view), progress_(view) {}
 
 int SwitchSettingsState::Shown(Setting setting) const {
-    const std::int32_t index = selections_.*SelectionMember(setting);
+    const std::int32_t index = selections_[setting];
     return SettingItem(setting, index) != nullptr ? index : -1;
 }
 
@@ -79,19 +79,19 @@ void SwitchSettingsState::OnPick(Setting setting, int index) {
         return;
     }
     ReadSelections();
-    selections_.*SelectionMember(setting) = index;
+    selections_[setting] = index;
     ApplySetting(image_, setting, index);
     view_.Refresh();
 }
 
 void SwitchSettingsState::ReadSelections() {
     for (const Setting setting : kAllSettings) {
-        selections_.*SelectionMember(setting) = Shown(setting);
+        selections_[setting] = Shown(setting);
     }
 }
 
 void SwitchSettingsState::HoldStatus() {
-    selections_ = image_.ComputeSelections();
+    selections_ = SelectionsOf(image_);
     statusHeld_ = true;
     view_.Refresh();
 }

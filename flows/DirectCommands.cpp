@@ -1,7 +1,7 @@
 #include "flows/DirectCommands.h"
 
 #include "protocol/Exchange.h"
-#include "switches/SwitchImage.h"
+#include "switches/SettingLists.h"
 
 namespace vemora {
 

@@ -41,7 +41,7 @@ class CSwitchSettingsDlg : public CSettingsDialog, private MessageBoxView {
 
     std::unique_ptr<Ui::SwitchSettingsDlg> ui_;
     SwitchSettingsState state_;
-    std::array<QComboBox*, kBankCount> lists_{};
+    std::array<QComboBox*, kSettingCount> lists_{};
     StatusFileChooser chooseFile_;
 };
 

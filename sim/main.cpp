@@ -21,6 +21,7 @@
 
 #include "serial/StandardStreams.h"
 #include "sim/DisplaySim.h"
+#include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 
 namespace {
@@ -208,9 +209,9 @@ int main(int argc, char** argv) {
     GuardStandardStreams();
     // Out of the box a display shows PC437, U.S.A., 100%, on the customer display, with a cursor.
     SimOptions options;
-    options.switches.ApplyBrightness(0);
-    options.switches.ApplyPeripheralDevice(1);
-    options.switches.ApplyCursorMode(0);
+    ApplySetting(options.switches, Setting::Brightness, 0);
+    ApplySetting(options.switches, Setting::PeripheralDevice, 1);
+    ApplySetting(options.switches, Setting::CursorMode, 0);
     std::string logFile;
     if (const std::optional<int> status = ParseOptions(argc, argv, options, logFile)) {
         return *status;

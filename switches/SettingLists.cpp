@@ -12,12 +12,36 @@ static_assert([] {
     return true;
 }());
 
+int CodeTableNumber(int index) {
+    if (index < 1 || index >= static_cast<int>(CodeTableMap.size())) {
+        return 0;
+    }
+    return CodeTableMap[index].value;
+}
+
+int CodeTableIndex(int number) {
+    for (std::size_t i = 0; i < CodeTableMap.size(); ++i) {
+        if (CodeTableMap[i].value == number) {
+            return static_cast<int>(i);
+        }
+    }
+    return 0;
+}
+
 const char* SettingItem(Setting setting, std::int32_t index) {
     const auto items = SettingItems(setting);
     if (index < 0 || static_cast<std::size_t>(index) >= items.size()) {
         return nullptr;
     }
     return items[index];
+}
+
+SwitchSelections SelectionsOf(const SwitchImage& image) {
+    SwitchSelections selections;
+    for (const SettingRow& row : kSettings) {
+        selections[row.setting] = row.index(image.Number(row.cells));
+    }
+    return selections;
 }
 
 }  // namespace vemora

@@ -4,24 +4,6 @@ namespace vemora {
 
 namespace {
 
-// Cells 1..count of a bank read as a base-2 number, cell 1 the least significant bit.
-int ValueOf(const SwitchBank& bank, int count) {
-    int value = 0;
-    for (int k = 1; k <= count; ++k) {
-        if (bank.cells[k] != 0) {
-            value |= 1 << (k - 1);
-        }
-    }
-    return value;
-}
-
-// Clears cells 1..count, then sets cell k wherever bit k-1 of value is set.
-void StoreValue(SwitchBank& bank, int count, int value) {
-    for (int k = 1; k <= count; ++k) {
-        bank.cells[k] = (value >> (k - 1)) & 1;
-    }
-}
-
 // The cells each bank sends in a switch write; the others always go out as '0'. Bank 5 carries
 // cells 5 and 6, which no setting uses but the display keeps.
 constexpr std::array<std::array<bool, 9>, kBankCount> kCarried{{
@@ -36,13 +18,6 @@ constexpr std::array<std::array<bool, 9>, kBankCount> kCarried{{
 
 bool IsCarriedCell(int bank, int cell) {
     return kCarried[bank - 1][cell];
-}
-
-int CodeTableNumber(int index) {
-    if (index < 1 || index >= static_cast<int>(CodeTableMap.size())) {
-        return 0;
-    }
-    return CodeTableMap[index].value;
 }
 
 void SwitchImage::Clear() {
@@ -77,40 +52,22 @@ SwitchDigits SwitchImage::ReadBankDigits(int bank) const {
     return digits;
 }
 
-SwitchSelections SwitchImage::ComputeSelections() const {
-    SwitchSelections s;
-    s.codeTable = 0;
-    const int table = ValueOf(Bank(1), 6);
-    for (std::size_t i = 0; i < CodeTableMap.size(); ++i) {
-        if (CodeTableMap[i].value == table) {
-            s.codeTable = static_cast<std::int32_t>(i);
+int SwitchImage::Number(SwitchCells cells) const {
+    const SwitchBank& b = Bank(cells.bank);
+    int number = 0;
+    for (int bit = 0; bit < cells.count; ++bit) {
+        if (b.cells[cells.first + bit] != 0) {
+            number |= 1 << bit;
         }
     }
-    s.characterSet = ValueOf(Bank(2), 5);
-    s.brightness = 4 - ValueOf(Bank(3), 3);
-    s.peripheralDevice = ValueOf(Bank(4), 3) - 1;
-    s.cursorMode = Bank(5).cells[1] != 0 ? 0 : 1;
-    return s;
+    return number;
 }
 
-void SwitchImage::ApplyCodeTable(int index) {
-    StoreValue(Bank(1), 6, CodeTableNumber(index));
-}
-
-void SwitchImage::ApplyCharacterSet(int index) {
-    StoreValue(Bank(2), 5, index);
-}
-
-void SwitchImage::ApplyBrightness(int index) {
-    StoreValue(Bank(3), 3, 4 - index);
-}
-
-void SwitchImage::ApplyPeripheralDevice(int index) {
-    StoreValue(Bank(4), 3, index + 1);
-}
-
-void SwitchImage::ApplyCursorMode(int index) {
-    Bank(5).cells[1] = index == 0 ? 1 : 0;
+void SwitchImage::SetNumber(SwitchCells cells, int number) {
+    SwitchBank& b = Bank(cells.bank);
+    for (int bit = 0; bit < cells.count; ++bit) {
+        b.cells[cells.first + bit] = (number >> bit) & 1;
+    }
 }
 
 }  // namespace vemora

@@ -80,7 +80,7 @@ TEST_F(CliEndToEnd, CheckGetSaveShowAndSetLoad) {
               "Cursor display mode: Cursor is displayed\n");
 
     SwitchImage other;
-    other.ApplyCodeTable(1);
+    ApplySetting(other, Setting::CodeTable, 1);
     ASSERT_TRUE(SaveStatusFile(dir_ / "other.sts", other).ok());
     Finished set = Cli({"-p", sim.Path(), "--keep-printers", "set", "--load",
                         (dir_ / "other.sts").string(), "--charset", "France"});

@@ -113,8 +113,8 @@ TEST_F(CliRunTest, SetAppliesTheGivenSettingsToWhatWasRead) {
 
 TEST_F(CliRunTest, SaveThenSetFromTheFileWritesTheSavedImage) {
     SimOptions display;
-    display.switches.ApplyCodeTable(16);
-    display.switches.ApplyPeripheralDevice(2);
+    ApplySetting(display.switches, Setting::CodeTable, 16);
+    ApplySetting(display.switches, Setting::PeripheralDevice, 2);
     bench_.Attach(display);
     const auto base = Temp("saved");
     ASSERT_EQ(Run({"-p", "/dev/wire", "get", "--save", base.string()}), 0);

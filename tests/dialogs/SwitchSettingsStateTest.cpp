@@ -55,7 +55,7 @@ class SwitchSettingsStateTest : public ::testing::Test {
     std::vector<int> ShownFor(const SwitchSelections& selections) const {
         std::vector<int> shown;
         for (const Setting setting : kAllSettings) {
-            const int index = selections.*SelectionMember(setting);
+            const int index = selections[setting];
             shown.push_back(SettingItem(setting, index) != nullptr ? index : -1);
         }
         return shown;
@@ -92,7 +92,7 @@ class SwitchSettingsStateTest : public ::testing::Test {
 
 TEST_F(SwitchSettingsStateTest, OpensWithNoStatus) {
     EXPECT_FALSE(state_.SettingsEnabled());
-    EXPECT_EQ(Shown(), std::vector<int>(5, -1));
+    EXPECT_EQ(Shown(), std::vector<int>(kSettingCount, -1));
     EXPECT_EQ(state_.ProgressPosition(), 0);
     EXPECT_EQ(state_.Image(), SwitchImage{});
     // Nothing that needs a status does anything without one.
@@ -123,8 +123,8 @@ TEST_F(SwitchSettingsStateTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed)
 
     const auto seen = Press(&SwitchSettingsState::OnGetStatus);
 
-    EXPECT_EQ(seen, (std::vector<AtMessage>{
-                        {NoticeOf(Outcome::GotStatus), 100, std::vector<int>(5, -1), false}}));
+    EXPECT_EQ(seen, (std::vector<AtMessage>{{NoticeOf(Outcome::GotStatus), 100,
+                                             std::vector<int>(kSettingCount, -1), false}}));
     EXPECT_EQ(Shown(), (std::vector<int>{6, 13, 3, 1, 0}));
     EXPECT_TRUE(state_.SettingsEnabled());
     EXPECT_EQ(state_.ProgressPosition(), 0);
@@ -157,7 +157,7 @@ TEST_F(SwitchSettingsStateTest, FailedExchangesLeaveEverythingAsItWas) {
     bench_.Attach({.silent = true});
     EXPECT_EQ(Press(&SwitchSettingsState::OnGetStatus),
               (std::vector<AtMessage>{
-                  {NoticeOf(Outcome::NoResponse), 0, std::vector<int>(5, -1), false}}));
+                  {NoticeOf(Outcome::NoResponse), 0, std::vector<int>(kSettingCount, -1), false}}));
     EXPECT_FALSE(state_.SettingsEnabled());
     EXPECT_EQ(state_.Image(), SwitchImage{});
 
@@ -178,13 +178,13 @@ TEST_F(SwitchSettingsStateTest, LoadShowsTheFileAndMakesTheSettingsUsable) {
     state_.OnLoadStatus(dir_ / "shop.sts");
     EXPECT_TRUE(view_.shown.empty());
     EXPECT_EQ(state_.Image(), image);
-    EXPECT_EQ(Shown(), ShownFor(image.ComputeSelections()));
+    EXPECT_EQ(Shown(), ShownFor(SelectionsOf(image)));
     EXPECT_TRUE(state_.SettingsEnabled());
 }
 
 TEST_F(SwitchSettingsStateTest, SaveAfterLoadWritesTheSame180Bytes) {
     Load(dir_ / "before.sts", ManyValuedStatus());
-    EXPECT_EQ(Shown(), ShownFor(ImageOf(ManyValuedStatus()).ComputeSelections()));
+    EXPECT_EQ(Shown(), ShownFor(SelectionsOf(ImageOf(ManyValuedStatus()))));
     state_.OnSaveStatus(dir_ / "after");
     EXPECT_TRUE(view_.shown.empty());
     EXPECT_EQ(ReadBytes(dir_ / "after.sts"), ManyValuedStatus());
@@ -222,8 +222,8 @@ TEST_F(SwitchSettingsStateTest, PickingTheShownItemAppliesIt) {
 TEST_F(SwitchSettingsStateTest, SetStatusWritesTheImageAsItStands) {
     SwitchImage loaded;
     loaded.LoadBankDigits(1, {'0', '0', '1', '0', '0', '0', '0', '0'});
-    loaded.ApplyCharacterSet(15);
-    loaded.ApplyBrightness(2);
+    ApplySetting(loaded, Setting::CharacterSet, 15);
+    ApplySetting(loaded, Setting::Brightness, 2);
     loaded.LoadBankDigits(5, {'0', '0', '1', '1', '0', '0', '0', '0'});
     ASSERT_TRUE(SaveStatusFile(dir_ / "set.sts", loaded).ok());
     state_.OnLoadStatus(dir_ / "set.sts");

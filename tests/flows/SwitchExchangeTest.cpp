@@ -3,6 +3,7 @@
 #include "flows/ApplyConfiguration.h"
 #include "flows/SwitchExchange.h"
 #include "support/DisplayBench.h"
+#include "switches/SettingLists.h"
 
 namespace vemora {
 namespace {
@@ -58,8 +59,8 @@ TEST_F(SwitchExchangeTest, GetStatusReadsTheFiveBanksInOrder) {
     EXPECT_EQ(progress_.events.front(), 0);
     EXPECT_EQ(progress_.Steps(), 45);
 
-    const SwitchSelections s = image_.ComputeSelections();
-    EXPECT_EQ(s, (SwitchSelections{6, 13, 3, 0, 1}));  // PC737, Korea, 20%, displayed, Customer
+    const SwitchSelections s = SelectionsOf(image_);
+    EXPECT_EQ(s, (SwitchSelections{{6, 13, 3, 1, 0}}));  // PC737, Korea, 20%, Customer, displayed
     EXPECT_EQ(image_.FormatBankDigits(5), Digits("00110001"));
 }
 
@@ -70,7 +71,7 @@ TEST_F(SwitchExchangeTest, GetStatusTakesOddDigitsAsTheyCame) {
     Use(options);
     EXPECT_EQ(Get(), Outcome::GotStatus);
     EXPECT_EQ(image_.Bank(1).cells[1], 2);
-    EXPECT_EQ(image_.ComputeSelections().codeTable, 1);
+    EXPECT_EQ(SelectionsOf(image_)[Setting::CodeTable], 1);
 }
 
 TEST_F(SwitchExchangeTest, FailedGetStatusChangesNothing) {
@@ -92,7 +93,7 @@ TEST_F(SwitchExchangeTest, FailedGetStatusChangesNothing) {
     for (const Case& c : cases) {
         Use(c.display);
         bench_.wire_.ClearWritten();
-        image_.ApplyCodeTable(16);
+        ApplySetting(image_, Setting::CodeTable, 16);
         image_.Bank(2).cells[0] = 5;
         const SwitchImage before = image_;
         EXPECT_EQ(Get(), Outcome::NoResponse) << c.name;
@@ -110,9 +111,9 @@ TEST_F(SwitchExchangeTest, GetStatusStopsAtAShortWrite) {
 
 TEST_F(SwitchExchangeTest, SetStatusWritesTheImageInsideSetupMode) {
     image_.LoadBankDigits(1, Digits("00100000"));  // value 32 goes back unchanged
-    image_.ApplyCharacterSet(15);
-    image_.ApplyBrightness(3);
-    image_.ApplyPeripheralDevice(2);
+    ApplySetting(image_, Setting::CharacterSet, 15);
+    ApplySetting(image_, Setting::Brightness, 3);
+    ApplySetting(image_, Setting::PeripheralDevice, 2);
     image_.LoadBankDigits(5, Digits("00110001"));
     const auto start = bench_.clock_.Now();
     EXPECT_EQ(Set(), Outcome::SetStatus);
@@ -205,7 +206,7 @@ TEST_F(SwitchExchangeTest, ApplyWritesOnlyWhereTheDisplayDiffers) {
         return image;
     };
     const WantedImage dimmer = [](SwitchImage image) {
-        image.ApplyBrightness(0);
+        ApplySetting(image, Setting::Brightness, 0);
         return image;
     };
     const struct {

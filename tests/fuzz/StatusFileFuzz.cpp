@@ -7,11 +7,12 @@
 #include <cstdlib>
 #include <span>
 
+#include "switches/SettingLists.h"
 #include "switches/StatusFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vemora::SwitchImage image;
-    image.ApplyCodeTable(5);
+    vemora::ApplySetting(image, vemora::Setting::CodeTable, 5);
     const vemora::SwitchImage before = image;
     const std::span<const vemora::Byte> bytes(data, size);
     if (!vemora::DecodeStatusFile(bytes, image).ok()) {
@@ -24,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!std::equal(saved.begin(), saved.end(), bytes.begin())) {
         std::abort();
     }
-    image.ComputeSelections();
+    vemora::SelectionsOf(image);
     for (int bank = 1; bank <= vemora::kBankCount; ++bank) {
         for (char digit : image.FormatBankDigits(bank)) {
             if (digit != '0' && digit != '1') {

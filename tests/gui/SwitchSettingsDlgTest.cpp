@@ -136,7 +136,7 @@ TEST_F(SwitchSettingsDlgTest, GetStatusShowsTheSettingsOnceTheMessageIsClosed) {
     EXPECT_EQ(seen[0].text, NoticeOf(Outcome::GotStatus).text.c_str());
     EXPECT_EQ(seen[0].icon, QMessageBox::Information);
     EXPECT_EQ(seen[0].progress, 100);
-    EXPECT_EQ(seen[0].lists, std::vector<int>(5, -1));
+    EXPECT_EQ(seen[0].lists, std::vector<int>(kSettingCount, -1));
     EXPECT_FALSE(seen[0].setEnabled);
     EXPECT_EQ(ListIndexes(), (std::vector<int>{6, 13, 3, 1, 0}));
     ExpectStatusHeld(true);
@@ -150,7 +150,7 @@ TEST_F(SwitchSettingsDlgTest, PickThenSetStatusWritesThePick) {
     Click("getStatusButton");
     Pick(Labelled(Setting::Brightness), 3);
     SwitchImage picked;
-    picked.ApplyBrightness(3);
+    ApplySetting(picked, Setting::Brightness, 3);
     EXPECT_EQ(dialog_.State().Image(), picked);
     const auto seen = Click("setStatusButton");
     ASSERT_EQ(seen.size(), 1u);

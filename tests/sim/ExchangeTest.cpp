@@ -6,6 +6,7 @@
 #include "protocol/GuardedPort.h"
 #include "sim/WiredDisplay.h"
 #include "support/DisplayBench.h"
+#include "switches/SettingLists.h"
 
 namespace vemora {
 namespace {
@@ -53,7 +54,7 @@ TEST_F(ExchangeTest, SyncWaitStopsAtItsLimitOnASilentDisplay) {
 
 TEST_F(ExchangeTest, SwitchReplyDigitsAndAShortOne) {
     SimOptions options;
-    options.switches.ApplyCodeTable(16);
+    ApplySetting(options.switches, Setting::CodeTable, 16);
     Connect(options);
     DisplayExchange exchange = Exchange();
     exchange.Send(CmdSwitchQuery(1));

@@ -9,9 +9,9 @@ namespace vemora::test {
 
 // The image that shows these items, in bank order: code table, character set, brightness,
 // peripheral device, cursor display mode; every other switch bit off.
-inline SwitchImage ImageShowing(const std::array<int, kBankCount>& items) {
+inline SwitchImage ImageShowing(const std::array<int, kSettingCount>& items) {
     SwitchImage image;
-    for (int i = 0; i < kBankCount; ++i) {
+    for (std::size_t i = 0; i < kSettingCount; ++i) {
         ApplySetting(image, kAllSettings[i], items[i]);
     }
     return image;

@@ -72,14 +72,14 @@ TEST_F(StatusFileTest, SaveAndLoadGiveBackTheSameBytesAndImage) {
     SwitchImage loaded;
     ASSERT_TRUE(LoadStatusFile(file, loaded).ok());
     EXPECT_EQ(loaded, image);
-    EXPECT_EQ(loaded.ComputeSelections(), image.ComputeSelections());
+    EXPECT_EQ(SelectionsOf(loaded), SelectionsOf(image));
     ASSERT_TRUE(SaveStatusFile(file, loaded).ok());
     EXPECT_EQ(ReadBytes(file), first);
 }
 
 TEST_F(StatusFileTest, LoadRefusesAnyOtherSizeAndKeepsTheImage) {
     SwitchImage image;
-    image.ApplyCodeTable(6);
+    ApplySetting(image, Setting::CodeTable, 6);
     const SwitchImage before = image;
     for (std::size_t size : {0, 100, 179, 181, 360}) {
         const fs::path file = dir_ / ("s" + std::to_string(size) + ".sts");
@@ -93,7 +93,7 @@ TEST_F(StatusFileTest, LoadRefusesAnyOtherSizeAndKeepsTheImage) {
 
 TEST_F(StatusFileTest, UnreadableFileIsAFailureWithItsReason) {
     SwitchImage image;
-    image.ApplyBrightness(2);
+    ApplySetting(image, Setting::Brightness, 2);
     const SwitchImage before = image;
     FileResult r = LoadStatusFile(dir_ / "missing.sts", image);
     EXPECT_EQ(r.outcome, FileOutcome::CannotRead);
@@ -130,7 +130,7 @@ TEST_F(StatusFileTest, BadFilesAreRefusedWithTheReason) {
     };
     for (const Case& c : cases) {
         SwitchImage image;
-        image.ApplyCodeTable(3);
+        ApplySetting(image, Setting::CodeTable, 3);
         const SwitchImage before = image;
         const fs::path file = dir_ / c.name;
         c.make(file);
@@ -228,7 +228,7 @@ TEST_F(StatusFileTest, SaveWritesThroughASymbolicLink) {
     fs::create_directories(dir_ / "kept");
     fs::create_symlink("kept/real.sts", dir_ / "link.sts");
     SwitchImage image;
-    image.ApplyCharacterSet(5);
+    ApplySetting(image, Setting::CharacterSet, 5);
     ASSERT_TRUE(SaveStatusFile(dir_ / "link.sts", image).ok());
     EXPECT_TRUE(fs::is_symlink(dir_ / "link.sts"));
     SwitchImage loaded;
@@ -247,7 +247,7 @@ TEST_F(StatusFileTest, SaveIntoAMissingFolderFails) {
 TEST_F(StatusFileTest, FailedSaveLeavesTheExistingFileIntact) {
     const fs::path file = dir_ / "keep.sts";
     SwitchImage old;
-    old.ApplyCodeTable(16);
+    ApplySetting(old, Setting::CodeTable, 16);
     ASSERT_TRUE(SaveStatusFile(file, old).ok());
     const std::vector<char> before = ReadBytes(file);
 
@@ -258,7 +258,7 @@ TEST_F(StatusFileTest, FailedSaveLeavesTheExistingFileIntact) {
         const rlimit limit{100, 100};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         SwitchImage image;
-        image.ApplyCharacterSet(15);
+        ApplySetting(image, Setting::CharacterSet, 15);
         const FileResult r = SaveStatusFile(file, image);
         ::_exit(r.outcome == FileOutcome::CannotWrite && r.path == file &&
                         r.reason == "File too large"

@@ -18,8 +18,8 @@ std::string Text(const SwitchDigits& d) {
 TEST(SwitchImage, EveryCodeTableItemRoundTrips) {
     for (int i = 0; i < static_cast<int>(CodeTableMap.size()); ++i) {
         SwitchImage image;
-        image.ApplyCodeTable(i);
-        EXPECT_EQ(image.ComputeSelections().codeTable, i) << CodeTableMap[i].item;
+        ApplySetting(image, Setting::CodeTable, i);
+        EXPECT_EQ(SelectionsOf(image)[Setting::CodeTable], i) << CodeTableMap[i].item;
         // The same cells come back through a write and a read of the display.
         SwitchImage reread;
         reread.LoadBankDigits(1, image.FormatBankDigits(1));
@@ -28,13 +28,15 @@ TEST(SwitchImage, EveryCodeTableItemRoundTrips) {
     }
 }
 
-TEST(SwitchImage, EveryItemOfTheOtherListsRoundTrips) {
-    for (Setting setting : kAllSettings) {
-        for (int i = 0; i < static_cast<int>(SettingItems(setting).size()); ++i) {
+// Also through a write and a read of the display: a setting keeps its number in cells that go out.
+TEST(SwitchImage, EveryItemOfEveryListRoundTrips) {
+    for (const SettingRow& row : kSettings) {
+        for (int i = 0; i < static_cast<int>(row.items.size()); ++i) {
             SwitchImage image;
-            ApplySetting(image, setting, i);
-            EXPECT_EQ(image.ComputeSelections().*SelectionMember(setting), i)
-                << SettingCaption(setting) << " " << SettingItems(setting)[i];
+            ApplySetting(image, row.setting, i);
+            SwitchImage reread;
+            reread.LoadBankDigits(row.cells.bank, image.FormatBankDigits(row.cells.bank));
+            EXPECT_EQ(SelectionsOf(reread)[row.setting], i) << row.caption << " " << row.items[i];
         }
     }
 }
@@ -51,9 +53,9 @@ TEST(SwitchImage, BrightnessAndPeripheralForAllEightPatterns) {
         SwitchImage image;
         image.LoadBankDigits(3, Digits("00000" + r.cells321));
         image.LoadBankDigits(4, Digits("00000" + r.cells321));
-        const SwitchSelections s = image.ComputeSelections();
-        EXPECT_EQ(s.brightness, r.brightness) << r.cells321;
-        EXPECT_EQ(s.peripheralDevice, r.peripheral) << r.cells321;
+        const SwitchSelections s = SelectionsOf(image);
+        EXPECT_EQ(s[Setting::Brightness], r.brightness) << r.cells321;
+        EXPECT_EQ(s[Setting::PeripheralDevice], r.peripheral) << r.cells321;
         // A pattern with no item stays in the image and goes back to the display as it came.
         EXPECT_EQ(Text(image.FormatBankDigits(3)), "00000" + r.cells321);
         EXPECT_EQ(Text(image.FormatBankDigits(4)), "00000" + r.cells321);
@@ -103,8 +105,8 @@ TEST(SwitchImage, ReplyDigitsToSelectionsAndBack) {
     for (const Case& c : cases) {
         SwitchImage image;
         image.LoadBankDigits(c.bank, Digits(c.read));
-        const SwitchSelections s = image.ComputeSelections();
-        EXPECT_EQ(s.*SelectionMember(kAllSettings[c.bank - 1]), c.selection) << c.read;
+        const SwitchSelections s = SelectionsOf(image);
+        EXPECT_EQ(s[kAllSettings[c.bank - 1]], c.selection) << c.read;
         EXPECT_EQ(Text(image.FormatBankDigits(c.bank)), c.written) << c.read;
     }
 }
@@ -117,22 +119,22 @@ TEST(SwitchImage, ReplyCellsAreDigitMinusZero) {
 
     image.LoadBankDigits(5, Digits("00000002"));  // a '2' is the number 2, and counts as on
     EXPECT_EQ(image.Bank(5).cells[1], 2);
-    EXPECT_EQ(image.ComputeSelections().cursorMode, 0);
+    EXPECT_EQ(SelectionsOf(image)[Setting::CursorMode], 0);
     EXPECT_EQ(Text(image.FormatBankDigits(5)), "00000001");
 }
 
 TEST(SwitchImage, PickingReplacesOnlyTheSettingsCells) {
     SwitchImage image;
     image.LoadBankDigits(1, Digits("00100000"));
-    image.ApplyCodeTable(1);
+    ApplySetting(image, Setting::CodeTable, 1);
     EXPECT_EQ(Text(image.FormatBankDigits(1)), "00000001");
 
     image.LoadBankDigits(5, Digits("00110001"));
-    image.ApplyCursorMode(1);
+    ApplySetting(image, Setting::CursorMode, 1);
     EXPECT_EQ(Text(image.FormatBankDigits(5)), "00110000");
 
     image.LoadBankDigits(3, Digits("11111111"));
-    image.ApplyBrightness(0);
+    ApplySetting(image, Setting::Brightness, 0);
     const std::array<std::int32_t, 9> bank3{0, 0, 0, 1, 1, 1, 1, 1, 1};
     EXPECT_EQ(image.Bank(3).cells, bank3);
 }
@@ -154,12 +156,12 @@ TEST(SwitchImage, CellZeroIsNeverTouched) {
 }
 
 TEST(SwitchImage, ClearedImageSelections) {
-    const SwitchSelections s = SwitchImage{}.ComputeSelections();
-    EXPECT_EQ(s.codeTable, 0);
-    EXPECT_EQ(s.characterSet, 0);
-    EXPECT_EQ(s.brightness, 4);
-    EXPECT_EQ(s.peripheralDevice, -1);
-    EXPECT_EQ(s.cursorMode, 1);
+    const SwitchSelections s = SelectionsOf(SwitchImage{});
+    EXPECT_EQ(s[Setting::CodeTable], 0);
+    EXPECT_EQ(s[Setting::CharacterSet], 0);
+    EXPECT_EQ(s[Setting::Brightness], 4);
+    EXPECT_EQ(s[Setting::PeripheralDevice], -1);
+    EXPECT_EQ(s[Setting::CursorMode], 1);
 }
 
 TEST(SettingLists, ItemsAndCaptions) {
