@@ -102,34 +102,11 @@ class Reporter {
   public:
     Reporter(CliEnvironment& env, bool json) : env_(env), json_(json) {}
 
-    int Report(Outcome outcome) {
-        const Message message = MessageFor(outcome);
-        if (!message.text.empty() && IsSuccess(outcome)) {
-            Say(message.text);
-        } else if (!message.text.empty()) {
-            env_.progress.Say(message.text);
-            env_.err << message.text << "\n";
-        }
-        if (!message.detail.empty()) {
-            env_.err << message.detail << "\n";
-        }
-        if (outcome == Outcome::OpenFailed) {
-            env_.err << DescribeOpenError(env_.channel.LastOpenError()) << "\n";
-        }
-        return ExitStatusFor(outcome);
-    }
-    int ReportFile(const FileResult& result, bool saving) {
-        const Outcome outcome = FileOutcomeOf(result);
-        if (outcome == Outcome::FileFailed) {
-            env_.err << DescribeFileFailure(result, saving) << "\n";
-            return ExitStatusFor(outcome);
-        }
-        if (outcome == Outcome::WrongFormat) {
-            Report(outcome);
-            env_.err << Utf8Text(result.path) << ": " << result.reason << "\n";
-        }
-        return ExitStatusFor(outcome);
-    }
+    // The outcome's message, then what the failure left behind and why the port did not open.
+    int Report(Outcome outcome);
+    // A status file that will not do: the system's reason, or the wrong-format message and what
+    // is wrong with the file.
+    int ReportFile(const FileResult& result, bool saving);
 
     // A success's words, on the progress line too.
     std::ostream& Say(std::string_view text) {
@@ -138,9 +115,44 @@ class Reporter {
     }
 
   private:
+    // A failure's words, on the progress line too.
+    void SayFailure(std::string_view text) {
+        env_.progress.Say(text);
+        Explain(text);
+    }
+    // A line about a failure, on stderr alone.
+    void Explain(std::string_view text) { env_.err << text << "\n"; }
+
     CliEnvironment& env_;
     bool json_;
 };
+
+int Reporter::Report(Outcome outcome) {
+    const Message message = MessageFor(outcome);
+    if (!message.text.empty() && IsSuccess(outcome)) {
+        Say(message.text);
+    } else if (!message.text.empty()) {
+        SayFailure(message.text);
+    }
+    if (!message.detail.empty()) {
+        Explain(message.detail);
+    }
+    if (outcome == Outcome::OpenFailed) {
+        Explain(DescribeOpenError(env_.channel.LastOpenError()));
+    }
+    return ExitStatusFor(outcome);
+}
+
+int Reporter::ReportFile(const FileResult& result, bool saving) {
+    const Outcome outcome = FileOutcomeOf(result);
+    if (outcome == Outcome::FileFailed) {
+        Explain(DescribeFileFailure(result, saving));
+    } else if (outcome == Outcome::WrongFormat) {
+        Report(outcome);
+        Explain(Utf8Text(result.path) + ": " + result.reason);
+    }
+    return ExitStatusFor(outcome);
+}
 
 struct CommandRun {
     const CliOptions& options;

@@ -76,7 +76,7 @@ void CConnectionDlg::BindLists() {
         {ui_->emulationModeList, LineList::EmulationMode}};
     for (const auto& [list, which] : lists) {
         connect(list, &QComboBox::currentIndexChanged, this,
-                [this, which](int index) { state_.Choose(which, index); });
+                [this, choice = which](int index) { state_.Choose(choice, index); });
     }
     KeepTypedTextUnselected(ui_->parityList);
     connect(ui_->parityList, &QComboBox::editTextChanged, this,
