@@ -170,14 +170,10 @@ FileResult CheckSaveTarget(const std::filesystem::path& path) {
     return {FileOutcome::Ok, target, {}};
 }
 
-FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& image) {
-    const FileResult checked = CheckSaveTarget(path);
-    if (!checked.ok()) {
-        return checked;
-    }
-    const std::filesystem::path& target = checked.path;
+FileResult WriteOver(const std::filesystem::path& path, const std::filesystem::path& target,
+                     const StatusBytes& bytes) {
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    const FileResult temp = WriteTemporary(folder, TargetMode(target), EncodeStatus(image));
+    const FileResult temp = WriteTemporary(folder, TargetMode(target), bytes);
     if (!temp.ok()) {
         return Failure(FileOutcome::CannotWrite, path, temp.reason);
     }

@@ -76,6 +76,14 @@ FileResult StatusSaveTarget(const std::filesystem::path& name) {
     return {checked.outcome, StatusSavePath(name), checked.reason};
 }
 
+FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& image) {
+    const FileResult checked = CheckSaveTarget(path);
+    if (!checked.ok()) {
+        return checked;
+    }
+    return WriteOver(path, checked.path, EncodeStatus(image));
+}
+
 FileResult DecodeStatusFile(std::span<const Byte> bytes, SwitchImage& image) {
     if (bytes.size() != kStatusFileSize) {
         return Failure(FileOutcome::WrongFormat, {},

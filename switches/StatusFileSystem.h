@@ -19,4 +19,9 @@ inline FileResult Failure(FileOutcome outcome, const std::filesystem::path& path
 // that file.
 FileResult CheckSaveTarget(const std::filesystem::path& path);
 
+// Puts the bytes in place of `target`, the file CheckSaveTarget found for a save of `path`, at
+// once: a new file written through to the disk, then renamed over it.
+FileResult WriteOver(const std::filesystem::path& path, const std::filesystem::path& target,
+                     const StatusBytes& bytes);
+
 }  // namespace vemora

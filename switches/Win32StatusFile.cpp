@@ -47,13 +47,9 @@ FileResult CheckSaveTarget(const std::filesystem::path& path) {
     return {FileOutcome::Ok, path, {}};
 }
 
-FileResult SaveStatusFile(const std::filesystem::path& name, const SwitchImage& image) {
-    const FileResult checked = CheckSaveTarget(name);
-    if (!checked.ok()) {
-        return checked;
-    }
-    const std::filesystem::path& path = checked.path;
-    std::filesystem::path temp = path;
+FileResult WriteOver(const std::filesystem::path& path, const std::filesystem::path& target,
+                     const StatusBytes& bytes) {
+    std::filesystem::path temp = target;
     temp += L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     bool written = false;
     DWORD error = 0;
@@ -63,7 +59,7 @@ FileResult SaveStatusFile(const std::filesystem::path& name, const SwitchImage& 
         if (file.h == INVALID_HANDLE_VALUE) {
             return LastFailure(FileOutcome::CannotWrite, path);
         }
-        written = WriteAll(file.h, EncodeStatus(image));
+        written = WriteAll(file.h, bytes);
         error = GetLastError();
     }
     if (!written) {
@@ -71,7 +67,7 @@ FileResult SaveStatusFile(const std::filesystem::path& name, const SwitchImage& 
         return Failure(FileOutcome::CannotWrite, path, Win32ErrorText(error));
     }
     // The CRT's rename() never replaces a file that exists.
-    if (!MoveFileExW(temp.c_str(), path.c_str(),
+    if (!MoveFileExW(temp.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const FileResult failed = LastFailure(FileOutcome::CannotWrite, path);
         DeleteFileW(temp.c_str());
