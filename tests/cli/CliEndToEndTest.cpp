@@ -21,6 +21,7 @@ namespace vemora {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Heard;
 using test::Said;
 using test::Simulator;
 
@@ -252,16 +253,6 @@ TEST_F(CliEndToEnd, BadInputIsRefusedBeforeTheDisplayHearsAnything) {
     EXPECT_FALSE(fs::exists(dir_ / "--json.sts"));
     usleep(300 * 1000);  // the simulator logs what it has read
     EXPECT_EQ(fs::file_size(dir_ / "sim.log"), 0u);
-}
-
-// The commands the simulator has heard, one line each, without the times.
-std::vector<std::string> Heard(const fs::path& log) {
-    std::ifstream in(log);
-    std::vector<std::string> commands;
-    for (std::string line; std::getline(in, line);) {
-        commands.push_back(line.substr(line.find(' ') + 1));
-    }
-    return commands;
 }
 
 // Output that cannot go where it was sent: closed descriptors never lead text down the serial

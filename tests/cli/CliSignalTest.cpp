@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,7 @@
 namespace vemora {
 namespace {
 
+using test::Heard;
 using test::Look;
 using test::Queue;
 
@@ -165,16 +165,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, CliSignalTest, ::testing::Values(SIGTERM, SIGI
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });
-
-// The commands the simulator has heard, one line each.
-std::vector<std::string> Heard(const std::string& log) {
-    std::ifstream in(log);
-    std::vector<std::string> commands;
-    for (std::string line; std::getline(in, line);) {
-        commands.push_back(line.substr(line.find(' ') + 1));
-    }
-    return commands;
-}
 
 // A signal after the switch writes went out, on two ports at once: each display is told to leave
 // its setup mode, and each port is reported with what it had done. A SIGUSR1 from outside before

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
+
 extern char** environ;
 
 namespace vemora::test {
@@ -69,6 +71,15 @@ Simulator::~Simulator() {
     }
     close(child_.out);
     close(child_.err);
+}
+
+std::vector<std::string> Heard(const std::filesystem::path& log) {
+    std::ifstream in(log);
+    std::vector<std::string> commands;
+    for (std::string line; std::getline(in, line);) {
+        commands.push_back(line.substr(line.find(' ') + 1));
+    }
+    return commands;
 }
 
 }  // namespace vemora::test

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -40,5 +41,8 @@ class Simulator {
     Child child_;
     std::string path_;
 };
+
+// The commands a simulator started with `--log FILE` has heard, one line each, without the times.
+std::vector<std::string> Heard(const std::filesystem::path& log);
 
 }  // namespace vemora::test
