@@ -1,5 +1,6 @@
 #include "dialogs/ConnectionState.h"
 
+#include "serial/PortList.h"
 #include "serial/PortNames.h"
 
 namespace vemora {
@@ -127,6 +128,28 @@ void ConnectionState::DropConnection() {
     portLocks_.Clear();
     connected_ = false;
     view_.Refresh();
+}
+
+std::vector<std::string> FoundPortNames() {
+    std::vector<std::string> names;
+    for (const PortChoice& port : ListPorts()) {
+        if (std::find(kFixedPortNames.begin(), kFixedPortNames.end(), port.name) ==
+            kFixedPortNames.end()) {
+            names.push_back(port.name);
+        }
+    }
+    return names;
+}
+
+Notice UnrestoredNotice(const std::vector<UnrestoredPrinter>& printers) {
+    if (printers.empty()) {
+        return {};
+    }
+    std::vector<std::string> lines;
+    for (const UnrestoredPrinter& printer : printers) {
+        lines.push_back(DescribeUnrestored(printer));
+    }
+    return {std::string(kUnrestoredHeading), MessageIcon::Exclamation, Lines(lines)};
 }
 
 }  // namespace vemora

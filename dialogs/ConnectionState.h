@@ -86,4 +86,11 @@ class ConnectionState {
     bool connected_ = false;
 };
 
+// The serial ports of this machine beyond the fixed names, for the Port list.
+std::vector<std::string> FoundPortNames();
+
+// What the operator is told about printers that did not get their port back at the end; no text
+// when every printer got it back.
+Notice UnrestoredNotice(const std::vector<UnrestoredPrinter>& printers);
+
 }  // namespace vemora

@@ -2,10 +2,6 @@
 
 namespace vemora {
 
-namespace {
-constexpr int kStep = 4;
-}
-
 void ProgressBar::SetPosition(int position) {
     position_ = position;
     view_.Refresh();

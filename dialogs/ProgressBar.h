@@ -10,6 +10,7 @@ namespace vemora {
 class ProgressBar final : public Progress {
   public:
     static constexpr int kTop = 100;
+    static constexpr int kStep = 4;
 
     explicit ProgressBar(DialogView& view) : view_(view) {}
 

@@ -15,8 +15,6 @@
 #include "gui/MessageBox.h"
 #include "printers/CupsSpooler.h"
 #include "protocol/GuardedPort.h"
-#include "serial/PortList.h"
-#include "serial/PortNames.h"
 
 namespace vemora {
 
@@ -52,26 +50,6 @@ void WatchSignals(GuardedPort& port, CConnectionDlg& dialog) {
             QApplication::closeAllWindows();
         },
         Qt::QueuedConnection);
-}
-
-// The serial devices of this machine beyond the fixed names.
-std::vector<std::string> FoundPorts() {
-    std::vector<std::string> names;
-    for (const PortChoice& port : ListPorts()) {
-        if (std::find(kFixedPortNames.begin(), kFixedPortNames.end(), port.name) ==
-            kFixedPortNames.end()) {
-            names.push_back(port.name);
-        }
-    }
-    return names;
-}
-
-std::string UnrestoredText(const std::vector<UnrestoredPrinter>& printers) {
-    std::string text;
-    for (const UnrestoredPrinter& p : printers) {
-        text += DescribeUnrestored(p) + "\n";
-    }
-    return text;
 }
 
 // Help and version need no display, so they are answered before the dialogs' application starts
@@ -116,16 +94,15 @@ void StopWatchingSignals(std::thread& watcher) {
 }
 
 void ReportUnrestored(const std::vector<UnrestoredPrinter>& unrestored) {
-    if (unrestored.empty()) {
+    const Notice notice = UnrestoredNotice(unrestored);
+    if (notice.text.empty()) {
         return;
     }
     // Whoever ended the program by a signal is not waiting for a window.
     if (endedBySignal) {
-        std::fprintf(stderr, "%s\n%s", kUnrestoredHeading.data(),
-                     UnrestoredText(unrestored).c_str());
+        std::fprintf(stderr, "%s\n%s", notice.text.c_str(), notice.detail.c_str());
     } else {
-        ShowMessage(nullptr, kUnrestoredHeading, MessageIcon::Exclamation,
-                    UnrestoredText(unrestored));
+        ShowNotice(nullptr, notice);
     }
 }
 
@@ -139,7 +116,8 @@ void RunDialogs(const std::optional<std::string>& port) {
     GuardedPort& guarded = *device;
     CConnectionDlg dialog(
         std::move(device), MakeCupsSpooler(),
-        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }, FoundPorts());
+        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
+        FoundPortNames());
     QApplication::setWindowIcon(dialog.windowIcon());
     if (port) {
         dialog.SelectPort(*port);
