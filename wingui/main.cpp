@@ -1,0 +1,5 @@
+#include "wingui/ManagerApp.h"
+
+int main() {
+    return vemora::CManagerApp().Run();
+}
