@@ -4,6 +4,7 @@
 
 #include "flows/SwitchExchange.h"
 #include "switches/StatusFile.h"
+#include "switches/Utf8Path.h"
 
 namespace vemora {
 
@@ -51,7 +52,7 @@ void SwitchSettingsState::OnSaveStatus(const fs::path& chosen) {
     const fs::path target = StatusSavePath(chosen);
     std::error_code error;
     if (target != chosen && fs::exists(target, error) &&
-        !view_.Ask(target.filename().string() + " already exists.\nDo you want to replace it?")) {
+        !view_.Ask(Utf8Text(target.filename()) + " already exists.\nDo you want to replace it?")) {
         return;
     }
     if (const FileResult result = SaveStatusFile(target, image_); !result.ok()) {
