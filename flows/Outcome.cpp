@@ -258,6 +258,11 @@ std::string DescribeUnrestored(const UnrestoredPrinter& printer) {
                    MendStoppedAdvice(printer.name);
         case RestoreFailure::PrintedWhileParked:
             return PrintedWhileParked(printer);
+        case RestoreFailure::NotPaused:
+            return "Printer " + Quoted(printer.name) +
+                   " could not be paused while it was parked: any job sent to it meanwhile went "
+                   "to " +
+                   Quoted(std::string(kParkingPort)) + " and must be printed again.";
         case RestoreFailure::MaybeParked:
             return "Printer " + name +
                    " may still be parked: the scheduler did not answer in time. Mend it with: "

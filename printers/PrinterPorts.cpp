@@ -93,6 +93,9 @@ std::optional<UnrestoredPrinter> PrintedWhileParked(SpoolerPrinter& printer) {
     if (record.stopped && jobs.empty()) {
         return std::nullopt;
     }
+    if (record.mark->pauseRefused && jobs.empty()) {
+        return UnrestoredPrinter{record.name, record.mark->port, RestoreFailure::NotPaused};
+    }
     return UnrestoredPrinter{record.name, record.mark->port, RestoreFailure::PrintedWhileParked,
                              std::move(jobs)};
 }
@@ -127,7 +130,8 @@ bool Recover(Spooler& spooler, const LocalPrinter& printer, bool& failed, Releas
     const std::optional<UnrestoredPrinter> note =
         opened ? GiveBack(spooler, *opened)
                : UnrestoredPrinter{printer.name, printer.mark->port, RestoreFailure::UriNotSet};
-    const bool back = !note || note->why == RestoreFailure::PrintedWhileParked;
+    const bool back = !note || note->why == RestoreFailure::PrintedWhileParked ||
+                      note->why == RestoreFailure::NotPaused;
     if (back) {
         report.recovered.push_back(printer.name);
     }

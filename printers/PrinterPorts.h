@@ -57,6 +57,9 @@ enum class RestoreFailure {
     // Given back, but someone had started it while it was parked: its jobs printed meanwhile
     // went to the parking port.
     PrintedWhileParked,
+    // Given back, but the spooler had refused to pause it while it was parked: a job sent to it
+    // meanwhile went to the parking port.
+    NotPaused,
     ChangedMeanwhile,  // someone else changed it while it was parked: left as it is
     Removed,           // it was deleted while parked
 };

@@ -24,6 +24,9 @@ struct ParkMark {
     std::string message;  // its state message before it was parked
     std::vector<Holder> holders;
     std::int64_t since = 0;  // when it was parked, in seconds since the epoch; 0: not known
+    // The spooler refused to pause it (started) while it was parked: it could print into the
+    // parking port.
+    bool pauseRefused = false;
 
     bool operator==(const ParkMark&) const = default;
 };

@@ -10,12 +10,13 @@
 namespace vemora {
 namespace {
 
-// The mark's printer data: the port string, "started" or "stopped", the holders; one a line.
+// The mark's printer data: the port string, "started", "stopped" or "unpaused" (started, and the
+// pause was refused), the holders; one a line.
 constexpr const char* kMarkValue = "VemoraParkMark";
 
 std::string EncodeMark(const ParkMark& mark) {
-    return mark.port + "\n" + (mark.started ? "started" : "stopped") + "\n" +
-           EncodeHolders(mark.holders);
+    const char* state = !mark.started ? "stopped" : mark.pauseRefused ? "unpaused" : "started";
+    return mark.port + "\n" + state + "\n" + EncodeHolders(mark.holders);
 }
 
 std::optional<ParkMark> DecodeMark(const std::string& text) {
@@ -28,6 +29,7 @@ std::optional<ParkMark> DecodeMark(const std::string& text) {
     }
     std::getline(lines, holders);
     mark.started = started != "stopped";
+    mark.pauseRefused = started == "unpaused";
     mark.holders = DecodeHolders(holders);
     return mark;
 }
@@ -81,7 +83,7 @@ class WinPrinter final : public SpoolerPrinter {
     const LocalPrinter& Record() const override { return record_; }
 
     bool Park(const Holder& holder) override {
-        const ParkMark mark{record_.port, !record_.stopped, {}, {holder}};
+        ParkMark mark{record_.port, !record_.stopped, {}, {holder}};
         // The mark first: a printer on "FILE:" without it could never be given back.
         if (!WriteMark(handle_, EncodeMark(mark))) {
             return false;
@@ -90,8 +92,10 @@ class WinPrinter final : public SpoolerPrinter {
             WriteMark(handle_, "");
             return false;
         }
-        if (mark.started) {
-            SetPrinterA(handle_, 0, nullptr, PRINTER_CONTROL_PAUSE);
+        // A refused pause leaves it parked all the same; the mark says so for the give-back.
+        if (mark.started && !SetPrinterA(handle_, 0, nullptr, PRINTER_CONTROL_PAUSE)) {
+            mark.pauseRefused = true;
+            WriteMark(handle_, EncodeMark(mark));
         }
         return true;
     }

@@ -123,6 +123,9 @@ TEST(Outcome, RestoreFailuresNameWhatFailedAndTheMend) {
         {RestoreFailure::MaybeParked, "may still be parked: the scheduler did not answer in time"},
         {RestoreFailure::PrintedWhileParked,
          "was started by someone while it was parked: no job of it was printed meanwhile"},
+        {RestoreFailure::NotPaused,
+         "\"Q\" could not be paused while it was parked: any job sent to it meanwhile went to "
+         "\"FILE:\" and must be printed again."},
         {RestoreFailure::ChangedMeanwhile, "changed by someone else while it was parked"},
         {RestoreFailure::Removed, "deleted while it was parked"},
     };

@@ -74,7 +74,7 @@ TEST(WinSpooler, ParksThePrintersOnThePortAndGivesThemBack) {
             // Wine's spooler refuses to pause a printer: a parked one that ran is told as one
             // that may have printed into "FILE:", and gets its port back all the same.
             for (const UnrestoredPrinter& p : ports.RestorePrinterPorts()) {
-                EXPECT_EQ(p.why, RestoreFailure::PrintedWhileParked) << p.name;
+                EXPECT_EQ(p.why, RestoreFailure::NotPaused) << p.name;
             }
         }
         EXPECT_EQ(TestPrinters::Ports(), kPorts);
