@@ -149,7 +149,9 @@ Notice UnrestoredNotice(const std::vector<UnrestoredPrinter>& printers) {
     for (const UnrestoredPrinter& printer : printers) {
         lines.push_back(DescribeUnrestored(printer));
     }
-    return {std::string(kUnrestoredHeading), MessageIcon::Exclamation, Lines(lines)};
+    const std::string_view heading =
+        LeftParked(printers) ? kUnrestoredHeading : kRestoredWithWarningHeading;
+    return {std::string(heading), MessageIcon::Exclamation, Lines(lines)};
 }
 
 }  // namespace vemora

@@ -79,6 +79,9 @@ inline constexpr std::string_view kInformationSent =
 inline constexpr std::string_view kPrinterWarning = "The printers that use this port:";
 // Heads the lines of DescribeUnrestored in the dialog.
 inline constexpr std::string_view kUnrestoredHeading = "Not every printer got its port back:";
+// The same when each got its port back, but one may have printed into the parking port.
+inline constexpr std::string_view kRestoredWithWarningHeading =
+    "Every printer got its port back, but:";
 
 // One line of `vemora-cli printers`: the printer, its port string and state, and its mark.
 std::string DescribePrinter(const LocalPrinter& printer);

@@ -277,5 +277,24 @@ TEST_F(ConnectionStateTest, EndClosesThePortThenGivesThePrintersTheirPortsBack) 
     EXPECT_EQ(script_.PortOf("receipt"), "serial:/dev/ttyS0?baud=9600");
 }
 
+// The box after the give-back says whether a printer is still parked or only warns.
+TEST(UnrestoredNotice, HeadingSaysWhetherAPrinterIsStillParked) {
+    const struct {
+        RestoreFailure why;
+        std::string_view heading;
+    } cases[] = {
+        {RestoreFailure::UriNotSet, kUnrestoredHeading},
+        {RestoreFailure::MaybeParked, kUnrestoredHeading},
+        {RestoreFailure::NotPaused, kRestoredWithWarningHeading},
+        {RestoreFailure::PrintedWhileParked, kRestoredWithWarningHeading},
+    };
+    for (const auto& c : cases) {
+        const UnrestoredPrinter printer{"Q", "COM60:", c.why};
+        EXPECT_EQ(UnrestoredNotice({printer}).text, c.heading);
+        EXPECT_EQ(UnrestoredNotice({printer}).detail, DescribeUnrestored(printer) + "\n");
+    }
+    EXPECT_EQ(UnrestoredNotice({}), Notice{});
+}
+
 }  // namespace
 }  // namespace vemora
