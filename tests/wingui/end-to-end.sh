@@ -54,7 +54,7 @@ shown=$(shown_settings "$(tail -n 1 <<<"$expected")")
     fail "the lists show $(tr '\n' '|' <<<"$shown"), not $(tr '\n' '|' <<<"$expected")"
 click "$switches" 1007
 click "$connection" 2
-# Wine's spooler cannot pause a printer, so at the end a box tells of it as started while parked.
+# Wine's spooler cannot pause a printer, so at the end a box says it could not be paused.
 for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     if box=$("$wine" "$probe" vemora) &&
