@@ -25,7 +25,7 @@ SETTINGS = [
     ('cursor', '--cursor', 'cursorMode', ['Cursor is displayed', 'Cursor is not displayed']),
 ]
 
-CONNECTION_SPEC = dict(
+CONNECTION_OPTIONS = dict(
     port=dict(type='str', required=True),
     baud=dict(type='int', default=9600, choices=[9600, 19200, 38400, 57600, 115200]),
     data_bits=dict(type='int', default=8, choices=[8, 7]),
@@ -35,7 +35,7 @@ CONNECTION_SPEC = dict(
     cli=dict(type='path', default='vemora-cli'),
 )
 
-SETTINGS_SPEC = dict(
+SETTINGS_OPTIONS = dict(
     type='dict',
     options=dict((name, dict(type='str', choices=items)) for name, _, _, items in SETTINGS),
 )

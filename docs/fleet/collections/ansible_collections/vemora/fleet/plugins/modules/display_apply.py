@@ -155,7 +155,7 @@ import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.vemora.fleet.plugins.module_utils.vemora_cli import (
-    CONNECTION_SPEC, SETTINGS_SPEC, result_of, run_cli, setting_args, settings_text)
+    CONNECTION_OPTIONS, SETTINGS_OPTIONS, result_of, run_cli, setting_args, settings_text)
 
 
 def apply_command(module):
@@ -174,8 +174,8 @@ def apply_command(module):
 
 def main():
     module = AnsibleModule(
-        argument_spec=dict(CONNECTION_SPEC, src=dict(type='path'), content=dict(type='str'),
-                           settings=SETTINGS_SPEC),
+        argument_spec=dict(CONNECTION_OPTIONS, src=dict(type='path'), content=dict(type='str'),
+                           settings=SETTINGS_OPTIONS),
         required_one_of=[('src', 'content', 'settings')],
         mutually_exclusive=[('src', 'content')],
         supports_check_mode=True)

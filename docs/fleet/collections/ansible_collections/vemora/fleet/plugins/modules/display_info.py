@@ -63,11 +63,11 @@ messages:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.vemora.fleet.plugins.module_utils.vemora_cli import (
-    CONNECTION_SPEC, result_of, run_cli)
+    CONNECTION_OPTIONS, result_of, run_cli)
 
 
 def main():
-    module = AnsibleModule(argument_spec=CONNECTION_SPEC, supports_check_mode=True)
+    module = AnsibleModule(argument_spec=CONNECTION_OPTIONS, supports_check_mode=True)
     module.exit_json(changed=False, **result_of(run_cli(module, ['get'])))
 
 
