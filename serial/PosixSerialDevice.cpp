@@ -194,14 +194,14 @@ PosixSerialDevice::~PosixSerialDevice() {
 OpenError PosixSerialDevice::Open(const PortConfig& config) {
     Close();
     const std::string device = PortDevicePath(config.portName);
-    fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) {
+    fd_ = FileHandle(open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_) {
         const int error = errno;
         const OpenFailure failure = FailureOfOpen(error);
         return {failure, device, std::strerror(error),
                 failure == OpenFailure::PermissionDenied ? AccessOf(device) : DeviceAccess{}};
     }
-    if (!isatty(fd_)) {
+    if (!isatty(fd_.Get())) {
         const int error = errno;
         Close();
         return {OpenFailure::NotATerminal, device, std::strerror(error)};
@@ -231,7 +231,7 @@ OpenError PosixSerialDevice::SetUpLine(const PortConfig& config) {
         error = RaiseLines(config);
     }
     if (error.failure == OpenFailure::None) {
-        tcflush(fd_, TCIOFLUSH);
+        tcflush(fd_.Get(), TCIOFLUSH);
         config_ = config;
     }
     return error;
@@ -239,10 +239,10 @@ OpenError PosixSerialDevice::SetUpLine(const PortConfig& config) {
 
 OpenError PosixSerialDevice::TakeExclusively() {
     // The flock holds against root too, whom TIOCEXCL lets through.
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd_.Get(), LOCK_EX | LOCK_NB) != 0) {
         return Failed(errno == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::Other);
     }
-    if (ioctl(fd_, TIOCEXCL) != 0) {
+    if (ioctl(fd_.Get(), TIOCEXCL) != 0) {
         return Failed(OpenFailure::Other);
     }
     exclusive_ = true;
@@ -250,7 +250,7 @@ OpenError PosixSerialDevice::TakeExclusively() {
 }
 
 OpenError PosixSerialDevice::ApplyLineSettings(const PortConfig& config) {
-    if (tcgetattr(fd_, &found_) != 0) {
+    if (tcgetattr(fd_.Get(), &found_) != 0) {
         return Failed(OpenFailure::Other);
     }
     if (std::string refusal = RefusalOf(config); !refusal.empty()) {
@@ -258,11 +258,11 @@ OpenError PosixSerialDevice::ApplyLineSettings(const PortConfig& config) {
     }
     const termios wanted = LineSettings(found_, config);
     changedLine_ = true;
-    if (tcsetattr(fd_, TCSANOW, &wanted) != 0) {
+    if (tcsetattr(fd_.Get(), TCSANOW, &wanted) != 0) {
         return Failed(OpenFailure::SettingsRefused);
     }
     termios actual{};
-    if (tcgetattr(fd_, &actual) != 0) {
+    if (tcgetattr(fd_.Get(), &actual) != 0) {
         return Failed(OpenFailure::Other);
     }
     if (!Holds(actual, wanted)) {
@@ -287,12 +287,12 @@ OpenError PosixSerialDevice::RaiseLines(const PortConfig& config) {
 }
 
 bool PosixSerialDevice::DriveLine(unsigned long request, int line) {
-    return modemLines_(fd_, request, &line) == 0 || HasNoModemLines(errno);
+    return modemLines_(fd_.Get(), request, &line) == 0 || HasNoModemLines(errno);
 }
 
 int PosixSerialDevice::ModemStatus() {
     int lines = 0;
-    if (modemLines_(fd_, TIOCMGET, &lines) == 0) {
+    if (modemLines_(fd_.Get(), TIOCMGET, &lines) == 0) {
         return lines;
     }
     return HasNoModemLines(errno) ? TIOCM_DSR | TIOCM_CTS : -1;
@@ -320,11 +320,11 @@ std::uint32_t PosixSerialDevice::Write(const Byte* data, std::uint32_t count) {
     const auto deadline = Clock::now() + kWriteGrace + LineTime(config_, count);
     std::uint32_t moved = 0;
     while (moved < count && WaitForHandshake(deadline)) {
-        const ssize_t written = write(fd_, data + moved, count - moved);
+        const ssize_t written = write(fd_.Get(), data + moved, count - moved);
         if (written > 0) {
             moved += static_cast<std::uint32_t>(written);
         } else if (written == 0 || errno == EAGAIN) {
-            if (!WaitFor(fd_, POLLOUT, deadline)) {
+            if (!WaitFor(fd_.Get(), POLLOUT, deadline)) {
                 break;
             }
         } else if (errno != EINTR) {
@@ -345,7 +345,7 @@ std::uint32_t PosixSerialDevice::Read(Byte* data, std::uint32_t count) {
     Clock::time_point lastByte;
     std::uint32_t got = 0;
     while (got < count) {
-        const ssize_t n = read(fd_, data + got, count - got);
+        const ssize_t n = read(fd_.Get(), data + got, count - got);
         if (n > 0) {
             got += static_cast<std::uint32_t>(n);
             lastByte = Clock::now();
@@ -362,7 +362,7 @@ std::uint32_t PosixSerialDevice::Read(Byte* data, std::uint32_t count) {
         if (got > 0 && limits.readInterval != 0) {
             deadline = std::min(deadline, lastByte + interval);
         }
-        if (!WaitFor(fd_, POLLIN, deadline)) {
+        if (!WaitFor(fd_.Get(), POLLIN, deadline)) {
             break;
         }
     }
@@ -370,26 +370,26 @@ std::uint32_t PosixSerialDevice::Read(Byte* data, std::uint32_t count) {
 }
 
 void PosixSerialDevice::PurgeInput() {
-    tcflush(fd_, TCIFLUSH);
+    tcflush(fd_.Get(), TCIFLUSH);
 }
 
 void PosixSerialDevice::RestoreLine() {
     const auto deadline = Clock::now() + kWriteGrace;
     int queued = 0;
-    while (ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+    while (ioctl(fd_.Get(), TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
         std::this_thread::sleep_for(kHandshakePoll);
     }
     // What the line still holds after the write limit will not go out: a drain would wait for
     // good.
     if (queued > 0) {
-        tcflush(fd_, TCOFLUSH);
+        tcflush(fd_.Get(), TCOFLUSH);
     }
-    tcsetattr(fd_, TCSADRAIN, &found_);
+    tcsetattr(fd_.Get(), TCSADRAIN, &found_);
     changedLine_ = false;
 }
 
 void PosixSerialDevice::Close() {
-    if (fd_ < 0) {
+    if (!fd_) {
         return;
     }
     if (changedLine_) {
@@ -397,10 +397,9 @@ void PosixSerialDevice::Close() {
     }
     // Exclusive mode belongs to the tty, not to this descriptor: a pseudo-terminal outlives us.
     if (exclusive_) {
-        ioctl(fd_, TIOCNXCL);
+        ioctl(fd_.Get(), TIOCNXCL);
     }
-    close(fd_);
-    fd_ = -1;
+    fd_.Close();
     exclusive_ = false;
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 
+#include "serial/FileHandle.h"
 #include "serial/SerialDevice.h"
 
 namespace vemora {
@@ -48,7 +49,7 @@ class PosixSerialDevice final : public SerialDevice {
 
     ModemLineControl modemLines_;
     PortConfig config_;
-    int fd_ = -1;
+    FileHandle fd_;
     bool exclusive_ = false;  // TIOCEXCL was set by this device
     termios found_{};         // the line settings at open, put back at close
     bool changedLine_ = false;

@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/FileHandle.h"
 #include "serial/StandardStreams.h"
 #include "sim/DisplaySim.h"
 #include "switches/SettingLists.h"
@@ -113,36 +114,28 @@ void ShowDisplay(const DisplaySim& sim) {
 // The display's end of a pseudo-terminal, and the far end held open: that keeps the line up
 // between the tool's runs.
 struct PseudoTerminal {
-    int master = -1;
-    int slave = -1;
+    FileHandle master;
+    FileHandle slave;
     std::string path;
-
-    ~PseudoTerminal() {
-        for (int fd : {slave, master}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
-    }
 };
 
 // False, with the reason on stderr, when no pseudo-terminal could be had.
 bool OpenPseudoTerminal(PseudoTerminal& pty) {
-    pty.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) {
+    pty.master = FileHandle(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!pty.master || grantpt(pty.master.Get()) != 0 || unlockpt(pty.master.Get()) != 0) {
         std::perror("vemora-display-sim: pseudo-terminal");
         return false;
     }
-    pty.path = ptsname(pty.master);
+    pty.path = ptsname(pty.master.Get());
     // Raw, so that nothing the display sends is echoed back to it.
-    pty.slave = open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    pty.slave = FileHandle(open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
     termios raw{};
-    if (pty.slave < 0 || tcgetattr(pty.slave, &raw) != 0) {
+    if (!pty.slave || tcgetattr(pty.slave.Get(), &raw) != 0) {
         std::perror("vemora-display-sim: pseudo-terminal");
         return false;
     }
     cfmakeraw(&raw);
-    tcsetattr(pty.slave, TCSANOW, &raw);
+    tcsetattr(pty.slave.Get(), TCSANOW, &raw);
     return true;
 }
 
@@ -234,6 +227,6 @@ int main(int argc, char** argv) {
         sigaction(s, &stop, nullptr);
     }
     std::cout << pty.path << std::endl;
-    Server(options, log).Serve(pty.master);
+    Server(options, log).Serve(pty.master.Get());
     return 0;
 }
