@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -42,11 +43,14 @@ int Selection(HWND list);
 void Select(HWND list, int index);
 std::string ItemAt(HWND list, int index);
 
-// The list of each setting, in both settings dialogs.
+// The list of each setting, in both settings dialogs, in the order of the settings.
+inline constexpr std::array<int, kSettingCount> kListIds{
+    IDC_CODE_TABLE, IDC_CHARACTER_SET, IDC_BRIGHTNESS, IDC_PERIPHERAL_DEVICE, IDC_CURSOR_MODE};
+static_assert(std::find(kListIds.begin(), kListIds.end(), 0) == kListIds.end(),
+              "a setting without the id of its list");
+
 constexpr int ListId(Setting setting) {
-    constexpr std::array<int, kBankCount> ids{IDC_CODE_TABLE, IDC_CHARACTER_SET, IDC_BRIGHTNESS,
-                                              IDC_PERIPHERAL_DEVICE, IDC_CURSOR_MODE};
-    return ids[static_cast<std::size_t>(setting)];
+    return kListIds[static_cast<std::size_t>(setting)];
 }
 
 }  // namespace vemora
