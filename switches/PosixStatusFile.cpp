@@ -196,9 +196,7 @@ FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image)
         return Failure(FileOutcome::CannotRead, path, "Not a regular file");
     }
     if (st.st_size != static_cast<off_t>(kStatusFileSize)) {
-        return Failure(FileOutcome::WrongFormat, path,
-                       "The file holds " + std::to_string(st.st_size) + " bytes, not " +
-                           std::to_string(kStatusFileSize));
+        return WrongSize(path, st.st_size);
     }
     StatusBytes bytes{};
     const ssize_t got = ReadAll(file.Get(), bytes.data(), bytes.size());

@@ -84,11 +84,15 @@ FileResult SaveStatusFile(const std::filesystem::path& path, const SwitchImage& 
     return WriteOver(path, checked.path, EncodeStatus(image));
 }
 
+FileResult WrongSize(const std::filesystem::path& path, long long size) {
+    return Failure(FileOutcome::WrongFormat, path,
+                   "The file holds " + std::to_string(size) + " bytes, not " +
+                       std::to_string(kStatusFileSize));
+}
+
 FileResult DecodeStatusFile(std::span<const Byte> bytes, SwitchImage& image) {
     if (bytes.size() != kStatusFileSize) {
-        return Failure(FileOutcome::WrongFormat, {},
-                       "The file holds " + std::to_string(bytes.size()) + " bytes, not " +
-                           std::to_string(kStatusFileSize));
+        return WrongSize({}, static_cast<long long>(bytes.size()));
     }
     StatusBytes whole{};
     std::copy(bytes.begin(), bytes.end(), whole.begin());

@@ -14,6 +14,9 @@ inline FileResult Failure(FileOutcome outcome, const std::filesystem::path& path
     return {outcome, path, std::move(reason)};
 }
 
+// A status file of `size` bytes: not one this program reads.
+FileResult WrongSize(const std::filesystem::path& path, long long size);
+
 // The file a save of `path` replaces, when it may: not a folder nor a device, in a folder that
 // exists, takes new files and takes its name (as far as the system tells). The result's path is
 // that file.

@@ -90,9 +90,7 @@ FileResult LoadStatusFile(const std::filesystem::path& path, SwitchImage& image)
         return LastFailure(FileOutcome::CannotRead, path);
     }
     if (size.QuadPart != static_cast<LONGLONG>(kStatusFileSize)) {
-        return Failure(FileOutcome::WrongFormat, path,
-                       "The file holds " + std::to_string(size.QuadPart) + " bytes, not " +
-                           std::to_string(kStatusFileSize));
+        return WrongSize(path, size.QuadPart);
     }
     StatusBytes bytes{};
     DWORD got = 0;
