@@ -38,6 +38,10 @@ bool SameProcess(const Holder& a, const Holder& b) {
     return a.pid == b.pid && a.start == b.start && a.host == b.host;
 }
 
+bool IsGone(const Holder& holder) {
+    return holder.host == HostName() && (!IsValidPid(holder.pid) || HasEnded(holder));
+}
+
 std::string EncodeHolders(const std::vector<Holder>& holders) {
     std::string text;
     for (const Holder& h : holders) {

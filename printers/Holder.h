@@ -32,6 +32,11 @@ bool SameProcess(const Holder& a, const Holder& b);
 // taken as alive: nothing here can tell.
 bool IsGone(const Holder& holder);
 
+// What the platform tells (PosixHolder, Win32Holder): this host's name, and whether the process of
+// a holder of this host with a valid pid has ended.
+std::string HostName();
+bool HasEnded(const Holder& holder);
+
 // "pid start host port" per holder, joined by "; ": one line, as a queue option keeps it.
 std::string EncodeHolders(const std::vector<Holder>& holders);
 // Entries that do not read as a holder are left out.

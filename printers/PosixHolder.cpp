@@ -31,25 +31,19 @@ std::string ProcessStart(long pid) {
     return fields ? BootId() + "-" + field : std::string();
 }
 
+}  // namespace
+
 std::string HostName() {
     char name[256] = {};
     gethostname(name, sizeof name - 1);
     return name;
 }
 
-}  // namespace
-
 Holder ThisProcess(const std::string& port) {
     return {getpid(), ProcessStart(getpid()), HostName(), port};
 }
 
-bool IsGone(const Holder& holder) {
-    if (holder.host != HostName()) {
-        return false;
-    }
-    if (!IsValidPid(holder.pid)) {
-        return true;
-    }
+bool HasEnded(const Holder& holder) {
     const std::string start = ProcessStart(holder.pid);
     // Where /proc hides other users' processes, a live pid is all there is to go by.
     if (start.empty()) {

@@ -14,6 +14,8 @@ std::string ProcessStart(HANDLE process) {
     return std::to_string((std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime);
 }
 
+}  // namespace
+
 std::string HostName() {
     char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD size = sizeof name;
@@ -21,20 +23,12 @@ std::string HostName() {
     return name;
 }
 
-}  // namespace
-
 Holder ThisProcess(const std::string& port) {
     return {static_cast<long>(GetCurrentProcessId()), ProcessStart(GetCurrentProcess()), HostName(),
             port};
 }
 
-bool IsGone(const Holder& holder) {
-    if (holder.host != HostName()) {
-        return false;
-    }
-    if (!IsValidPid(holder.pid)) {
-        return true;
-    }
+bool HasEnded(const Holder& holder) {
     const HANDLE process =
         OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(holder.pid));
     if (process == nullptr) {
