@@ -282,9 +282,10 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     GuardStandardStreams();
     PrepareProcess();
-    const ParsedCommandLine parsed = ParseCommandLine(CommandLineArguments(argc, argv));
+    const std::vector<std::string> args = CommandLineArguments(argc, argv);
+    const ParsedCommandLine parsed = ParseCommandLine(args);
     if (!parsed.error.empty()) {
-        return ReportUsageError(parsed, {argv + 1, argv + argc});
+        return ReportUsageError(parsed, args);
     }
     if (!parsed.options) {
         std::cout << parsed.help;
