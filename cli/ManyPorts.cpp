@@ -142,10 +142,7 @@ void PortRuns::PrintAll(int signal, std::ostream& out, std::ostream& err) {
     for (const auto& one : runs_) {
         const std::string& port = one->options.line.portName;
         const nlohmann::ordered_json portJson =
-            UsesPort(options_.command) ||
-                    (options_.command == CliCommand::Printers && options_.portGiven)
-                ? nlohmann::ordered_json(port)
-                : nlohmann::ordered_json();
+            UsesPort(options_.command) ? nlohmann::ordered_json(port) : nlohmann::ordered_json();
         const bool ended = one->ended;
         const std::vector<std::string> messages =
             ended ? TextLines(one->err.str()) : InterruptedLines(one->work);
