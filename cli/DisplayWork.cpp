@@ -10,40 +10,30 @@ constexpr int kReadSteps = 45;
 
 }  // namespace
 
-DisplayWork::DisplayWork(const CliOptions& options) {
-    switch (options.command) {
-        case CliCommand::Get:
-            plan_ = {Exchange::Read};
-            break;
-        case CliCommand::Set:
-            plan_ = options.loadFile.empty() ? std::vector{Exchange::Read, Exchange::Write}
-                                             : std::vector{Exchange::Write};
-            break;
-        case CliCommand::Apply:
-            plan_ = {Exchange::Read, Exchange::Write, Exchange::Read};
-            break;
-        default:
-            break;
-    }
-}
-
 void DisplayWork::SetPosition(int position) {
     std::lock_guard lock(mutex_);
     if (position == 0) {
-        ++next_;
+        current_ = Exchange::None;
         steps_ = 0;
     }
 }
 
+void DisplayWork::ReadingBank(int) {
+    std::lock_guard lock(mutex_);
+    current_ = Exchange::Read;
+}
+
+void DisplayWork::WritingBanks() {
+    std::lock_guard lock(mutex_);
+    current_ = Exchange::Write;
+}
+
 void DisplayWork::Step() {
     std::lock_guard lock(mutex_);
-    if (next_ == 0 || next_ > plan_.size()) {
-        return;
-    }
     ++steps_;
-    if (plan_[next_ - 1] == Exchange::Write) {
+    if (current_ == Exchange::Write) {
         written_ = true;
-    } else if (steps_ == kReadSteps) {
+    } else if (current_ == Exchange::Read && steps_ == kReadSteps) {
         read_ = true;
     }
 }

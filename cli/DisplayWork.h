@@ -4,33 +4,29 @@
 // hold new settings.
 
 #include <mutex>
-#include <vector>
 
-#include "cli/CliOptions.h"
 #include "flows/SwitchExchange.h"
 
 namespace vemora {
 
 class DisplayWork final : public Progress {
   public:
-    // The exchanges that the command of `options` runs, in their order.
-    explicit DisplayWork(const CliOptions& options);
-
-    // Each exchange starts at position 0.
+    // Each exchange starts at position 0, then says whether it reads or writes the banks.
     void SetPosition(int position) override;
     void Step() override;
+    void ReadingBank(int bank) override;
+    void WritingBanks() override;
 
     // Another thread may ask these at any time.
     bool Read() const;     // the display's five switch banks were read
     bool Written() const;  // switch writes went out (some or all)
 
   private:
-    enum class Exchange { Read, Write };
+    enum class Exchange { None, Read, Write };
 
     mutable std::mutex mutex_;
-    std::vector<Exchange> plan_;
-    std::size_t next_ = 0;  // the exchange that starts next
-    int steps_ = 0;         // the steps of the one under way
+    Exchange current_ = Exchange::None;  // the exchange under way
+    int steps_ = 0;                      // its steps so far
     bool read_ = false;
     bool written_ = false;
 };

@@ -13,7 +13,7 @@ namespace vemora {
 
 struct PortRuns::Run {
     Run(CliOptions one, ProgressLines& lines, std::size_t index)
-        : options(std::move(one)), work(options), progress(lines, index, &work) {}
+        : options(std::move(one)), progress(lines, index, &work) {}
     CliOptions options;
     DisplayWork work;
     PortProgress progress;
