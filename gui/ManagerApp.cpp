@@ -13,7 +13,7 @@
 
 #include "gui/ConnectionDlg.h"
 #include "gui/MessageBox.h"
-#include "printers/CupsSpooler.h"
+#include "printers/Spooler.h"
 #include "protocol/GuardedPort.h"
 
 namespace vemora {
@@ -115,7 +115,7 @@ void RunDialogs(const std::optional<std::string>& port) {
                                                 GuardedPort::AfterShutdown::Returning);
     GuardedPort& guarded = *device;
     CConnectionDlg dialog(
-        std::move(device), MakeCupsSpooler(),
+        std::move(device), MakeSystemSpooler(),
         [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
         FoundPortNames());
     QApplication::setWindowIcon(dialog.windowIcon());

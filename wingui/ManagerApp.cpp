@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "printers/WinSpooler.h"
+#include "printers/Spooler.h"
 #include "protocol/GuardedPort.h"
 #include "serial/Win32Errors.h"
 #include "wingui/ConnectionDlg.h"
@@ -173,7 +173,7 @@ int RunDialogs(const std::optional<std::string>& port) {
                                                 GuardedPort::AfterShutdown::Returning);
     GuardedPort& guarded = *device;
     CConnectionDlg dialog(
-        std::move(device), MakeWinSpooler(),
+        std::move(device), MakeSystemSpooler(),
         [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); },
         FoundPortNames());
     if (port) {
